@@ -1,0 +1,26 @@
+# GoogleTest: the system's library natively; for the 32-bit build, compiled from Debian's googletest
+# sources with the cross compiler.
+if(WIN32)
+  set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+  add_library(flash_gtest INTERFACE)
+  target_link_libraries(flash_gtest INTERFACE gtest gmock gtest_main)
+else()
+  find_package(GTest REQUIRED)
+  add_library(flash_gtest INTERFACE)
+  target_link_libraries(flash_gtest INTERFACE GTest::gtest GTest::gmock GTest::gtest_main)
+endif()
+
+# flash_add_test(NAME name SOURCES ... LIBS ... [LABELS ...])
+# One test program per suite; CTest runs it whole (under Wine in the 32-bit build).
+function(flash_add_test)
+  cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} flash_gtest)
+  add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+  if(T_LABELS)
+    set_tests_properties(${T_NAME} PROPERTIES LABELS "${T_LABELS}")
+  endif()
+endfunction()

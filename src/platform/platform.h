@@ -1,0 +1,78 @@
+// The boundary to the operating system: small interfaces whose methods each stand for one Windows call.
+// The units reach Windows only through these, so the same code runs in FLASH.EXE (thin Win32 adapters)
+// and in the native tests (the emulated machine in emu/).
+#pragma once
+
+#include <cstdint>
+
+#include "platform/win_types.h"
+
+namespace platform {
+
+// GetVersionExA, GetLogicalDrives, GetDriveTypeA.
+class SystemInfo {
+ public:
+  virtual ~SystemInfo() = default;
+  // dwPlatformId of GetVersionExA called with dwOSVersionInfoSize 148; 0 when the call fails.
+  virtual uint32_t GetVersionPlatformId() = 0;
+  virtual uint32_t GetLogicalDrives() = 0;
+  virtual uint32_t GetDriveTypeA(const char* rootPath) = 0;
+};
+
+// CreateFileA, DeviceIoControl, ReadFile, GetFileSize, CloseHandle.
+class FileIo {
+ public:
+  virtual ~FileIo() = default;
+  // No security attributes and no template file: the system never passes either.
+  virtual Handle CreateFileA(const char* path, uint32_t desiredAccess, uint32_t shareMode,
+                             uint32_t creationDisposition, uint32_t flagsAndAttributes) = 0;
+  // No overlapped record: the system always waits for the request to complete.
+  virtual int DeviceIoControl(Handle device, uint32_t ioControlCode, void* inBuffer, uint32_t inSize,
+                              void* outBuffer, uint32_t outSize, uint32_t* bytesReturned) = 0;
+  virtual int ReadFile(Handle file, void* buffer, uint32_t bytesToRead, uint32_t* bytesRead) = 0;
+  // The low 32 bits of the size; the high part is never asked for.
+  virtual uint32_t GetFileSize(Handle file) = 0;
+  virtual int CloseHandle(Handle object) = 0;
+};
+
+// LoadLibraryA, GetProcAddress, FreeLibrary.
+class Library {
+ public:
+  virtual ~Library() = default;
+  virtual Module LoadLibraryA(const char* fileName) = 0;  // 0 on failure
+  virtual void* GetProcAddress(Module module, const char* procName) = 0;
+  virtual int FreeLibrary(Module module) = 0;
+};
+
+// Events with timed waits: CreateEventA, SetEvent, ResetEvent, WaitForSingleObject, and CloseHandle
+// for an event.
+class Sync {
+ public:
+  virtual ~Sync() = default;
+  virtual Handle CreateEventA(bool manualReset, bool initialState) = 0;  // 0 on failure
+  virtual int SetEvent(Handle event) = 0;
+  virtual int ResetEvent(Handle event) = 0;
+  virtual uint32_t WaitForSingleObject(Handle object, uint32_t milliseconds) = 0;
+  virtual int CloseEvent(Handle event) = 0;
+};
+
+// Sleep and the time of day. Every wait of the system goes through here, so tests run the
+// one-minute restart waits and the ASPI abort loop in virtual time.
+class Clock {
+ public:
+  virtual ~Clock() = default;
+  virtual void Sleep(uint32_t milliseconds) = 0;
+  // Seconds since midnight, from GetLocalTime.
+  virtual uint32_t TimeOfDaySeconds() = 0;
+};
+
+// What the SCSI access layer needs of the operating system.
+struct ScsiPlatform {
+  SystemInfo& system;
+  FileIo& files;
+  Library& library;
+  Sync& sync;
+  Clock& clock;
+};
+
+}  // namespace platform
