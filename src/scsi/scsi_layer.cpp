@@ -1,0 +1,115 @@
+// Back-end choice, drive enumeration and device open/close of the SCSI transport.
+#include "scsi/scsi_layer.h"
+
+#include <cstring>
+#include <string>
+
+namespace scsi {
+namespace {
+
+constexpr char kAspiLibrary[] = "WNASPI32.DLL";
+constexpr int kTargetsPerAdapter = 8;
+constexpr int kLetters = 26;
+
+}  // namespace
+
+ScsiLayer::ScsiLayer(const platform::ScsiPlatform& os) : os_(os) {
+  handles_.fill(platform::kInvalidHandle);
+  const uint32_t platformId = os_.system.GetVersionPlatformId();
+  if (platformId == platform::kPlatformWin32NT) {
+    passThrough_ = 1;
+    EnumeratePassThrough();
+  } else if (platformId == platform::kPlatformWin32Windows) {
+    passThrough_ = 0;
+    EnumerateAspi();
+  }
+}
+
+void ScsiLayer::EnumeratePassThrough() {
+  const uint32_t mask = os_.system.GetLogicalDrives();
+  for (int bit = 0; bit < kLetters; ++bit) {
+    if ((mask & (1u << bit)) == 0) continue;
+    const char letter = static_cast<char>('A' + bit);
+    const char root[] = {letter, ':', '\\', '\0'};
+    if (os_.system.GetDriveTypeA(root) == platform::kDriveCdrom) deviceIds_[deviceCount_++] = letter;
+  }
+}
+
+void ScsiLayer::EnumerateAspi() {
+  const platform::Module library = os_.library.LoadLibraryA(kAspiLibrary);
+  if (library == 0) return;
+  auto supportInfo = reinterpret_cast<platform::GetAspi32SupportInfoFn>(
+      os_.library.GetProcAddress(library, "GetASPI32SupportInfo"));
+  auto sendCommand =
+      reinterpret_cast<platform::SendAspi32CommandFn>(os_.library.GetProcAddress(library, "SendASPI32Command"));
+  if (supportInfo == nullptr || sendCommand == nullptr) {
+    os_.library.FreeLibrary(library);
+    return;
+  }
+  getSupportInfo_ = supportInfo;
+  sendCommand_ = sendCommand;
+
+  const uint32_t support = getSupportInfo_();
+  if (((support >> 8) & 0xFF) != platform::kSsComp) return;
+  const int adapters = static_cast<int>(support & 0xFF);
+  for (int adapter = 0; adapter < adapters && deviceCount_ < kMaxDevices; ++adapter) {
+    for (int target = 0; target < kTargetsPerAdapter && deviceCount_ < kMaxDevices; ++target) {
+      platform::SrbGetDevType query{};
+      query.SRB_Cmd = platform::kScGetDevType;
+      query.SRB_HaId = static_cast<uint8_t>(adapter);
+      query.SRB_Target = static_cast<uint8_t>(target);
+      sendCommand_(&query);
+      if (query.SRB_Status == platform::kSsComp && query.SRB_DeviceType == platform::kDeviceTypeCdrom) {
+        deviceIds_[deviceCount_++] = adapter * 256 + target;
+      }
+    }
+  }
+}
+
+int ScsiLayer::OpenDevice(int32_t index) {
+  if (!InList(index)) return 0;
+  if (passThrough_ == 1) {
+    platform::Handle& slot = handles_[index];
+    if (slot != platform::kInvalidHandle && slot != 0) return 1;
+    const std::string path = std::string("\\\\.\\") + static_cast<char>(deviceIds_[index]) + ":";
+    // A failed open is kept as it is: it shows later as failing commands.
+    slot = os_.files.CreateFileA(path.c_str(), platform::kGenericRead | platform::kGenericWrite,
+                                 platform::kFileShareRead | platform::kFileShareWrite, platform::kOpenExisting,
+                                 platform::kFileFlagOverlapped);
+    return 1;
+  }
+  selectedDeviceId_.store(deviceIds_[index]);
+  return 1;
+}
+
+int ScsiLayer::CloseDevice(int32_t index) {
+  if (!InList(index) || passThrough_ != 1) return 1;
+  platform::Handle& slot = handles_[index];
+  if (slot != platform::kInvalidHandle && slot != 0) {
+    os_.files.CloseHandle(slot);
+    slot = 0;
+  }
+  return 1;
+}
+
+int ScsiLayer::OpenRef(DeviceRef& ref, int32_t index) {
+  OpenDevice(index);
+  ref = index;
+  return 1;
+}
+
+int ScsiLayer::CloseRef(DeviceRef& ref) {
+  if (ref != kClosedRef) {
+    CloseDevice(ref);
+    ref = kClosedRef;
+  }
+  return 1;
+}
+
+int32_t ScsiLayer::DeviceId(int index) const { return InList(index) ? deviceIds_[index] : -1; }
+
+platform::Handle ScsiLayer::HandleSlot(int index) const {
+  return index >= 0 && index < kMaxDevices ? handles_[index] : platform::kInvalidHandle;
+}
+
+}  // namespace scsi

@@ -1,0 +1,79 @@
+// The process-wide SCSI transport: finds the optical drives, opens them by index and executes
+// command blocks through the NT pass-through interface or the ASPI manager library.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+
+#include "platform/platform.h"
+#include "platform/scsi_records.h"
+#include "scsi/types.h"
+
+namespace scsi {
+
+class ScsiLayer {
+ public:
+  static constexpr int kMaxDevices = 26;
+
+  // Start-up: chooses the back end from the operating-system family and enumerates the drives
+  // once. Shows nothing; a failure leaves the list empty.
+  explicit ScsiLayer(const platform::ScsiPlatform& os);
+  ScsiLayer(const ScsiLayer&) = delete;
+  ScsiLayer& operator=(const ScsiLayer&) = delete;
+
+  int DeviceCount() const { return deviceCount_; }
+  int OpenDevice(int32_t index);
+  int CloseDevice(int32_t index);
+  int OpenRef(DeviceRef& ref, int32_t index);
+  int CloseRef(DeviceRef& ref);
+
+  // Exactly 12 CDB bytes are sent; cdbLength only fills the length fields.
+  int ExecuteCommand(uint8_t index, const Cdb& cdb, void* buffer, uint32_t length, uint8_t direction,
+                     uint32_t timeoutMs, uint8_t cdbLength);
+  int ExecuteCommand(DeviceRef ref, const Cdb& cdb, void* buffer, uint32_t length, uint8_t direction,
+                     uint32_t timeoutMs, uint8_t cdbLength);
+  // Copies the 16 sense bytes that the device's most recent command left.
+  int GetSense(DeviceRef ref, uint8_t (&dest)[16]);
+  SenseCode GetSenseCode(DeviceRef ref);
+
+  // What start-up found, for the tests and the diagnostics.
+  bool UsesPassThrough() const { return passThrough_ == 1; }
+  int32_t DeviceId(int index) const;
+  platform::Handle HandleSlot(int index) const;
+  int32_t SelectedDeviceId() const { return selectedDeviceId_.load(); }
+
+ private:
+  static constexpr std::size_t kAspiSenseLength = 32;
+
+  bool InList(int32_t index) const { return index >= 0 && index < deviceCount_; }
+  void EnumeratePassThrough();
+  void EnumerateAspi();
+  int ExecutePassThrough(uint8_t index, const Cdb& cdb, void* buffer, uint32_t length, uint8_t direction,
+                         uint32_t timeoutMs, uint8_t cdbLength);
+  int ExecuteAspi(uint8_t index, const Cdb& cdb, void* buffer, uint32_t length, uint8_t direction,
+                  uint32_t timeoutMs, uint8_t cdbLength, platform::Handle event);
+  void AbortAspiRequest();
+
+  platform::ScsiPlatform os_;
+
+  int32_t deviceCount_ = 0;
+  std::array<int32_t, kMaxDevices> deviceIds_{};
+  int32_t passThrough_ = 0;
+  // -1: never opened or the open failed; 0: closed; anything else: an open handle.
+  std::array<platform::Handle, kMaxDevices> handles_{};
+  std::atomic<int32_t> selectedDeviceId_{0};
+  std::array<platform::PassThroughRequest, kMaxDevices> passThroughRequests_{};
+
+  platform::GetAspi32SupportInfoFn getSupportInfo_ = nullptr;
+  platform::SendAspi32CommandFn sendCommand_ = nullptr;
+  // The ASPI manager has one request block for all devices, so commands on that back end run
+  // one at a time; each device keeps the sense area its own last command left, so that workers
+  // interleaving command by command read their own drive's sense.
+  std::mutex aspiMutex_;
+  platform::SrbExecScsiCmd aspiRequest_{};
+  std::array<std::array<uint8_t, platform::kAspiSenseAreaSize>, kMaxDevices> aspiSenseAreas_{};
+};
+
+}  // namespace scsi
