@@ -1,0 +1,19 @@
+// FileIo over the real Windows calls: device and file handles, pass-through requests, file reads.
+#pragma once
+
+#include "platform/platform.h"
+
+namespace platform::win32 {
+
+class Win32FileIo final : public FileIo {
+ public:
+  Handle CreateFileA(const char* path, uint32_t desiredAccess, uint32_t shareMode, uint32_t creationDisposition,
+                     uint32_t flagsAndAttributes) override;
+  int DeviceIoControl(Handle device, uint32_t ioControlCode, void* inBuffer, uint32_t inSize, void* outBuffer,
+                      uint32_t outSize, uint32_t* bytesReturned) override;
+  int ReadFile(Handle file, void* buffer, uint32_t bytesToRead, uint32_t* bytesRead) override;
+  uint32_t GetFileSize(Handle file) override;
+  int CloseHandle(Handle object) override;
+};
+
+}  // namespace platform::win32
