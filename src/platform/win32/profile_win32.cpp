@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-namespace platform {
+namespace platform::win32 {
 
 uint32_t Win32Profile::GetPrivateProfileIntA(const char* section, const char* key, int32_t defaultValue,
                                              const char* fileName) {
@@ -24,4 +24,4 @@ uint32_t Win32Profile::GetCurrentDirectoryA(uint32_t size, char* buffer) {
   return ::GetCurrentDirectoryA(size, buffer);
 }
 
-}  // namespace platform
+}  // namespace platform::win32

@@ -3,7 +3,7 @@
 
 #include "platform/profile.h"
 
-namespace platform {
+namespace platform::win32 {
 
 class Win32Profile final : public Profile {
  public:
@@ -16,4 +16,4 @@ class Win32Profile final : public Profile {
   uint32_t GetCurrentDirectoryA(uint32_t size, char* buffer) override;
 };
 
-}  // namespace platform
+}  // namespace platform::win32
