@@ -1,0 +1,75 @@
+// Form size arithmetic, border settings and closing.
+#include "ui/form.h"
+
+#include "ui/application.h"
+
+namespace ui {
+
+TForm::TForm(TComponent* owner) : TWinControl(owner, ControlKind::Form) {
+  SetVisible(false);
+  Font().SetName("MS Sans Serif");
+  Font().SetHeight(-13);
+  SetBounds(0, 0, 400, 300);
+  CreateWidgetTree();
+}
+
+TForm::~TForm() {
+  if (Application != nullptr) Application->FormDestroyed(this);
+}
+
+FrameSize TForm::Frame() const {
+  if (GetBackend() == nullptr) return {};
+  return GetBackend()->FormFrame(*this);
+}
+
+int TForm::ClientWidth() const { return Width() - Frame().width; }
+int TForm::ClientHeight() const { return Height() - Frame().height; }
+void TForm::SetClientWidth(int width) { SetWidth(width + Frame().width); }
+void TForm::SetClientHeight(int height) { SetHeight(height + Frame().height); }
+
+void TForm::SetBorderStyle(TFormBorderStyle style) {
+  if (style == borderStyle_) return;
+  // The client area keeps its size; the outer size follows the new borders.
+  const int clientWidth = ClientWidth();
+  const int clientHeight = ClientHeight();
+  borderStyle_ = style;
+  Changed(Change::BorderStyle);
+  SetBounds(Left(), Top(), clientWidth + Frame().width, clientHeight + Frame().height);
+}
+
+void TForm::SetBorderIcons(TBorderIcons icons) {
+  icons &= biSystemMenu | biMinimize | biMaximize;
+  if (icons == borderIcons_) return;
+  const int clientWidth = ClientWidth();
+  const int clientHeight = ClientHeight();
+  borderIcons_ = icons;
+  Changed(Change::BorderStyle);
+  SetBounds(Left(), Top(), clientWidth + Frame().width, clientHeight + Frame().height);
+}
+
+bool TForm::CloseQuery() {
+  bool canClose = true;
+  if (OnCloseQuery) {
+    TCloseQueryEvent handler = OnCloseQuery;
+    handler(this, canClose);
+  }
+  return canClose;
+}
+
+void TForm::Close() {
+  if (!CloseQuery()) return;
+  if (OnClose) {
+    TNotifyEvent handler = OnClose;
+    handler(this);
+  }
+  Hide();
+  if (Application != nullptr && Application->MainForm() == this) Application->Terminate();
+}
+
+void TForm::DoCreate() {
+  if (!OnCreate) return;
+  TNotifyEvent handler = OnCreate;
+  handler(this);
+}
+
+}  // namespace ui
