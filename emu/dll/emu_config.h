@@ -1,0 +1,86 @@
+// The configuration file of the stand-alone emulated ASPI manager (WNASPI32.DLL): host adapters,
+// targets and their emulated drives, faults, latency, and where the outputs go. The format is
+// line based and documented in tests/e2e/README.md. Parsing never throws; every fault in the
+// text becomes an error line that names the line number.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "emu/aspi_manager.h"
+#include "emu/drive_types.h"
+
+namespace emu::dll {
+
+inline constexpr int kMaxAdapters = 16;
+inline constexpr int kMaxTargetsInFile = 64;
+inline constexpr size_t kMaxRawInquiry = 255;
+inline constexpr uint32_t kMaxLatencyMs = 600000;
+inline constexpr int kMaxNth = 1000000;
+
+struct MediumStep {
+  enum class When { Now, AfterTestUnitReady, AtMs };
+  When when = When::Now;
+  uint64_t value = 0;  // TEST UNIT READY count or milliseconds after the manager started
+  Medium medium = Medium::Ready;
+};
+
+struct FaultSpec {
+  enum class Kind { Fail, FailVendor, Never };
+  Kind kind = Kind::Fail;
+  uint8_t opcode = 0;
+  uint8_t subcode = 0;  // CDB byte 1, FailVendor only
+  int nth = 0;          // 1-based; 0 with Fail and FailVendor: every command of that kind
+  SenseTriple sense{};
+};
+
+struct LatencySpec {
+  bool perOpcode = false;
+  uint8_t opcode = 0;
+  uint32_t ms = 0;
+};
+
+// A target of a host adapter: with an emulated drive ([drive NAME]) or with a device type only
+// ([device NAME]).
+struct TargetSpec {
+  std::string name;
+  int adapter = -1;
+  int target = -1;
+  uint8_t deviceType = 0x05;
+  bool hasDrive = true;
+  DriveConfig drive{};
+  std::vector<MediumStep> media;
+  std::vector<FaultSpec> faults;
+  std::vector<LatencySpec> latencies;
+  int line = 0;  // the section's line, for messages
+};
+
+struct LibraryConfig {
+  std::string logPath;  // the command log; empty: none
+  std::string outDir;   // flash and status files
+  int adapters = -1;    // -1: one more than the highest adapter a target uses
+  AspiOptions options{};
+  std::vector<TargetSpec> targets;
+
+  int AdapterCount() const;
+};
+
+struct ParseResult {
+  LibraryConfig config;
+  std::vector<std::string> errors;  // "line N: ..." each
+  bool Ok() const { return errors.empty(); }
+};
+
+// baseDir resolves the relative paths of the file; the defaults are baseDir/commands.log and
+// baseDir itself.
+ParseResult ParseConfig(std::string_view text, const std::string& baseDir);
+
+// Path helpers that accept both separators, as Windows does. A path is absolute when it starts
+// with a separator or a drive letter and colon.
+bool IsAbsolutePath(std::string_view path);
+std::string JoinPath(const std::string& base, const std::string& path);
+std::string DirectoryOf(const std::string& path);  // "" when there is no separator
+
+}  // namespace emu::dll

@@ -1,0 +1,239 @@
+// The emulated drive's command intake (logging, faults, unit attentions, restart) and its
+// scripting and observation methods. The command handlers are in drive_commands.cpp.
+#include "emu/drive.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "emu/old_firmware.h"
+
+namespace emu {
+namespace {
+
+constexpr uint8_t kOpInquiry = 0x12;
+
+Drive::Result Fail(SenseTriple sense) {
+  Drive::Result r;
+  r.good = false;
+  r.sense = FixedSense(sense);
+  return r;
+}
+
+}  // namespace
+
+Drive::Drive(DriveConfig config)
+    : config_(std::move(config)), revision_(config_.revision), flash_(MakeOldFlash(config_.seed)) {}
+
+Drive::Result Drive::Execute(const CommandRecord& cmd, uint8_t* data) {
+  std::lock_guard lock(mutex_);
+  log_.push_back(cmd);
+  const uint8_t opcode = cmd.cdb[0];
+  ++received_[opcode];
+  ++subReceived_[{opcode, cmd.cdb[1]}];
+  ApplyTimedMedium(cmd.atMs);
+
+  const auto latency = opcodeLatencyMs_.find(opcode);
+  const uint32_t latencyMs = latency != opcodeLatencyMs_.end() ? latency->second : latencyMs_;
+  if (MatchesNeverComplete(cmd)) {
+    Result r;
+    r.good = false;
+    r.neverCompletes = true;
+    r.latencyMs = latencyMs;
+    return r;
+  }
+
+  Result r = Answer(cmd, data);
+  r.latencyMs = latencyMs;
+  if (opcode == 0x00) {
+    ++tursAnswered_;
+    ApplyCountedMedium();
+  }
+  return r;
+}
+
+// Order of precedence: a scripted fault, then the unit attentions that SCSI reports to any
+// command but INQUIRY, then the restart's busy time, then the command itself.
+Drive::Result Drive::Answer(const CommandRecord& cmd, uint8_t* data) {
+  if (const Fault* fault = MatchingFault(cmd)) return Fail(fault->sense);
+  const uint8_t opcode = cmd.cdb[0];
+  if (opcode != kOpInquiry) {
+    if (powerOnPending_) {
+      powerOnPending_ = false;
+      return Fail(kSensePowerOnReset);
+    }
+    if (medium_ == Medium::UnitAttention) {
+      medium_ = Medium::Ready;
+      return Fail(kSenseMediumChanged);
+    }
+    if (busy_ && cmd.atMs < busyUntilMs_) return Fail(kSenseBecomingReady);
+  }
+  switch (opcode) {
+    case kOpInquiry: return Inquiry(cmd, data);
+    case 0x00: return TestUnitReady();
+    case 0x1B: return StartStopUnit(cmd);
+    case 0xA0: return Vendor(cmd, data);
+    case 0xFA: return WriteFirmwareBlock(cmd, data);
+    default: return Fail(kSenseInvalidOpcode);
+  }
+}
+
+void Drive::Restart(const CommandRecord& cmd) {
+  const std::vector<uint8_t>& image = receiver_.Image();
+  const std::vector<uint8_t> perDrive(flash_.begin() + kPerDriveStart, flash_.begin() + kPerDriveEnd);
+  std::copy(image.begin(), image.end(), flash_.begin());
+  std::copy(perDrive.begin(), perDrive.end(), flash_.begin() + kPerDriveStart);
+  revision_ = config_.newRevision;
+  ++restarts_;
+  // The new firmware starts without the parameter the old one was given.
+  parameterUnlocked_ = false;
+  busy_ = true;
+  busyUntilMs_ = cmd.atMs + config_.restartBusyMs;
+  powerOnPending_ = !config_.restartAnswersLastBlock;
+}
+
+void Drive::ApplyTimedMedium(uint64_t atMs) {
+  std::stable_sort(timedMedium_.begin(), timedMedium_.end(),
+                   [](const TimedMedium& a, const TimedMedium& b) { return a.atMs < b.atMs; });
+  auto due = timedMedium_.begin();
+  while (due != timedMedium_.end() && due->atMs <= atMs) medium_ = (due++)->medium;
+  timedMedium_.erase(timedMedium_.begin(), due);
+}
+
+void Drive::ApplyCountedMedium() {
+  for (auto it = countedMedium_.begin(); it != countedMedium_.end();) {
+    if (it->afterTurs <= tursAnswered_) {
+      medium_ = it->medium;
+      it = countedMedium_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+}
+
+const Drive::Fault* Drive::MatchingFault(const CommandRecord& cmd) const {
+  const uint8_t opcode = cmd.cdb[0];
+  for (const Fault& f : faults_) {
+    if (f.opcode != opcode) continue;
+    if (f.subcode >= 0 && f.subcode != cmd.cdb[1]) continue;
+    if (f.nth == 0) return &f;
+    const int count = f.subcode >= 0 ? subReceived_.at({opcode, cmd.cdb[1]}) : received_[opcode];
+    if (count == f.nth) return &f;
+  }
+  return nullptr;
+}
+
+bool Drive::MatchesNeverComplete(const CommandRecord& cmd) const {
+  const uint8_t opcode = cmd.cdb[0];
+  return std::any_of(neverComplete_.begin(), neverComplete_.end(), [&](const auto& entry) {
+    return entry.first == opcode && entry.second == received_[opcode];
+  });
+}
+
+void Drive::SetMedium(Medium medium) {
+  std::lock_guard lock(mutex_);
+  medium_ = medium;
+}
+
+void Drive::ScheduleMedium(uint64_t atMs, Medium medium) {
+  std::lock_guard lock(mutex_);
+  timedMedium_.push_back({atMs, medium});
+}
+
+void Drive::ScheduleMediumAfterTestUnitReady(int count, Medium medium) {
+  std::lock_guard lock(mutex_);
+  countedMedium_.push_back({tursAnswered_ + std::max(count, 0), medium});
+  ApplyCountedMedium();
+}
+
+void Drive::FailNth(uint8_t opcode, int nth, SenseTriple sense) {
+  std::lock_guard lock(mutex_);
+  if (nth > 0) faults_.push_back({opcode, -1, nth, sense});
+}
+
+void Drive::FailNthVendor(uint8_t opcode, uint8_t subcode, int nth, SenseTriple sense) {
+  std::lock_guard lock(mutex_);
+  if (nth > 0) faults_.push_back({opcode, subcode, nth, sense});
+}
+
+void Drive::FailAll(uint8_t opcode, SenseTriple sense) {
+  std::lock_guard lock(mutex_);
+  faults_.push_back({opcode, -1, 0, sense});
+}
+
+void Drive::NeverCompleteNth(uint8_t opcode, int nth) {
+  std::lock_guard lock(mutex_);
+  if (nth > 0) neverComplete_.emplace_back(opcode, nth);
+}
+
+void Drive::ClearFaults() {
+  std::lock_guard lock(mutex_);
+  faults_.clear();
+  neverComplete_.clear();
+}
+
+void Drive::SetLatencyMs(uint32_t ms) {
+  std::lock_guard lock(mutex_);
+  latencyMs_ = ms;
+}
+
+void Drive::SetOpcodeLatencyMs(uint8_t opcode, uint32_t ms) {
+  std::lock_guard lock(mutex_);
+  opcodeLatencyMs_[opcode] = ms;
+}
+
+std::vector<CommandRecord> Drive::Log() const {
+  std::lock_guard lock(mutex_);
+  return log_;
+}
+
+void Drive::ClearLog() {
+  std::lock_guard lock(mutex_);
+  log_.clear();
+}
+
+std::vector<uint8_t> Drive::Flash() const {
+  std::lock_guard lock(mutex_);
+  return flash_;
+}
+
+void Drive::WriteFlash(uint32_t offset, const std::vector<uint8_t>& bytes) {
+  std::lock_guard lock(mutex_);
+  if (offset > flash_.size() || bytes.size() > flash_.size() - offset) {
+    throw std::out_of_range("emu::Drive::WriteFlash beyond the 2 MiB flash");
+  }
+  std::copy(bytes.begin(), bytes.end(), flash_.begin() + offset);
+}
+
+void Drive::FillFlash(uint8_t value) {
+  std::lock_guard lock(mutex_);
+  std::fill(flash_.begin(), flash_.end(), value);
+}
+
+std::string Drive::Revision() const {
+  std::lock_guard lock(mutex_);
+  return revision_;
+}
+
+int Drive::Restarts() const {
+  std::lock_guard lock(mutex_);
+  return restarts_;
+}
+
+Medium Drive::CurrentMedium() const {
+  std::lock_guard lock(mutex_);
+  return medium_;
+}
+
+std::vector<Drive::ParameterWrite> Drive::ParameterWrites() const {
+  std::lock_guard lock(mutex_);
+  return parameterWrites_;
+}
+
+bool Drive::ParameterUnlocked() const {
+  std::lock_guard lock(mutex_);
+  return parameterUnlocked_;
+}
+
+std::string Drive::Product() const { return config_.product; }
+
+}  // namespace emu

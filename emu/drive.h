@@ -1,0 +1,129 @@
+// An emulated DVD rewriter of the drive family: INQUIRY, medium and tray state, a 2 MiB flash ROM
+// with the family's vendor commands, scripted faults, and a log of every command received.
+// Thread-safe: every public method takes the drive's own lock.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "emu/drive_types.h"
+#include "emu/firmware_receiver.h"
+#include "emu/sense.h"
+
+namespace emu {
+
+class Drive {
+ public:
+  struct Result {
+    bool good = true;
+    SenseBlock sense{};  // fixed-format sense when !good, all zero when good
+    uint32_t latencyMs = 0;
+    // The drive took the command and will never answer it; the command had no effect.
+    bool neverCompletes = false;
+  };
+
+  // A WriteParameter command as received.
+  struct ParameterWrite {
+    uint8_t code;
+    uint16_t parameter;
+    std::array<uint8_t, 4> value;
+    uint16_t length;
+  };
+
+  explicit Drive(DriveConfig config = {});
+
+  // Logs the command, then answers it. data points to cmd.transferLength bytes: read for
+  // direction 16, filled for direction 8 (only on success).
+  Result Execute(const CommandRecord& cmd, uint8_t* data);
+
+  // Scripting of the medium. Scheduled changes take effect for commands whose atMs is at or
+  // after the given time; the TEST UNIT READY count is counted from this call on.
+  void SetMedium(Medium medium);
+  void ScheduleMedium(uint64_t atMs, Medium medium);
+  void ScheduleMediumAfterTestUnitReady(int count, Medium medium);
+
+  // Faults on demand. nth is 1-based and counts every command with that opcode (for the vendor
+  // form, with that opcode and CDB byte 1) received since the drive was made.
+  void FailNth(uint8_t opcode, int nth, SenseTriple sense);
+  void FailNthVendor(uint8_t opcode, uint8_t subcode, int nth, SenseTriple sense);
+  void FailAll(uint8_t opcode, SenseTriple sense);
+  void NeverCompleteNth(uint8_t opcode, int nth);
+  void ClearFaults();
+  void SetLatencyMs(uint32_t ms);
+  void SetOpcodeLatencyMs(uint8_t opcode, uint32_t ms);  // overrides SetLatencyMs for one opcode
+
+  // Observation.
+  std::vector<CommandRecord> Log() const;
+  void ClearLog();
+  std::vector<uint8_t> Flash() const;
+  void WriteFlash(uint32_t offset, const std::vector<uint8_t>& bytes);  // throws out_of_range
+  void FillFlash(uint8_t value);
+  std::string Revision() const;
+  int Restarts() const;
+  Medium CurrentMedium() const;  // as of the last command received
+  std::vector<ParameterWrite> ParameterWrites() const;
+  bool ParameterUnlocked() const;  // 0xAE/0x005F received since the last restart
+  std::string Product() const;
+
+ private:
+  struct TimedMedium {
+    uint64_t atMs;
+    Medium medium;
+  };
+  struct CountedMedium {
+    long long afterTurs;
+    Medium medium;
+  };
+  struct Fault {
+    uint8_t opcode;
+    int subcode;  // -1: any
+    int nth;      // 0: every command
+    SenseTriple sense;
+  };
+
+  Result Answer(const CommandRecord& cmd, uint8_t* data);
+  Result Inquiry(const CommandRecord& cmd, uint8_t* data);
+  Result TestUnitReady();
+  Result StartStopUnit(const CommandRecord& cmd);
+  Result Vendor(const CommandRecord& cmd, uint8_t* data);
+  Result ReadFlash(const CommandRecord& cmd, uint8_t* data);
+  Result WriteParameter(const CommandRecord& cmd);
+  Result WriteFirmwareBlock(const CommandRecord& cmd, const uint8_t* data);
+  void Restart(const CommandRecord& cmd);
+  void ApplyTimedMedium(uint64_t atMs);
+  void ApplyCountedMedium();
+  const Fault* MatchingFault(const CommandRecord& cmd) const;
+  bool MatchesNeverComplete(const CommandRecord& cmd) const;
+  std::vector<uint8_t> StandardInquiry() const;
+  bool IsHtl() const;
+
+  mutable std::mutex mutex_;
+  const DriveConfig config_;
+  std::string revision_;
+  std::vector<uint8_t> flash_;
+  FirmwareReceiver receiver_;
+  Medium medium_ = Medium::Ready;
+  std::vector<TimedMedium> timedMedium_;
+  std::vector<CountedMedium> countedMedium_;
+  long long tursAnswered_ = 0;
+  std::vector<Fault> faults_;
+  std::vector<std::pair<uint8_t, int>> neverComplete_;
+  std::array<int, 256> received_{};                   // by opcode
+  std::map<std::pair<uint8_t, uint8_t>, int> subReceived_;  // by opcode and CDB byte 1
+  uint32_t latencyMs_ = 0;
+  std::map<uint8_t, uint32_t> opcodeLatencyMs_;
+  std::vector<CommandRecord> log_;
+  std::vector<ParameterWrite> parameterWrites_;
+  bool parameterUnlocked_ = false;
+  bool powerOnPending_ = false;  // 06/29/00 owed to the next command
+  uint64_t busyUntilMs_ = 0;
+  bool busy_ = false;
+  int restarts_ = 0;
+};
+
+}  // namespace emu

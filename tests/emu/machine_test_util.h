@@ -1,0 +1,63 @@
+// Helpers of the emulated machine's tests: pass-through request blocks and ASPI request blocks
+// filled the way the SCSI access layer fills them.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstring>
+
+#include "emu/machine.h"
+#include "emu_test_util.h"
+#include "platform/scsi_records.h"
+
+namespace emu::test {
+
+inline platform::PassThroughRequest PassThrough(const Cdb& cdb, void* data, uint32_t length, uint8_t dataIn,
+                                                uint32_t timeoutSeconds = 15) {
+  platform::PassThroughRequest request{};
+  request.sptd.Length = sizeof(platform::ScsiPassThroughDirect);
+  request.sptd.CdbLength = 12;
+  request.sptd.SenseInfoLength = platform::kPassThroughSenseSize;
+  request.sptd.DataIn = dataIn;
+  request.sptd.DataTransferLength = length;
+  request.sptd.TimeOutValue = timeoutSeconds;
+  request.sptd.DataBuffer = data;
+  request.sptd.SenseInfoOffset = offsetof(platform::PassThroughRequest, sense);
+  std::memcpy(request.sptd.Cdb, cdb.data(), cdb.size());
+  return request;
+}
+
+inline int Send(Machine& machine, platform::Handle device, platform::PassThroughRequest& request) {
+  uint32_t returned = 0;
+  return machine.DeviceIoControl(device, platform::kIoctlScsiPassThroughDirect, &request, sizeof(request), &request,
+                                 sizeof(request), &returned);
+}
+
+inline platform::Handle OpenDevice(Machine& machine, char letter) {
+  const char path[] = {'\\', '\\', '.', '\\', letter, ':', '\0'};
+  return machine.CreateFileA(path, platform::kGenericRead | platform::kGenericWrite,
+                             platform::kFileShareRead | platform::kFileShareWrite, platform::kOpenExisting,
+                             platform::kFileFlagOverlapped);
+}
+
+inline platform::SrbExecScsiCmd ExecSrb(int adapter, int target, const Cdb& cdb, uint8_t* data, uint32_t length,
+                                        uint8_t direction, platform::Handle event) {
+  platform::SrbExecScsiCmd srb{};
+  srb.SRB_Cmd = platform::kScExecScsiCmd;
+  srb.SRB_HaId = static_cast<uint8_t>(adapter);
+  srb.SRB_Target = static_cast<uint8_t>(target);
+  srb.SRB_Flags = static_cast<uint8_t>(direction | platform::kSrbEventNotify);
+  srb.SRB_BufLen = length;
+  srb.SRB_BufPointer = data;
+  srb.SRB_SenseLen = 32;
+  srb.SRB_CDBLen = 12;
+  srb.SRB_PostProc = reinterpret_cast<void*>(event);
+  std::memcpy(srb.CDBByte, cdb.data(), cdb.size());
+  return srb;
+}
+
+inline uint8_t StatusOf(platform::SrbExecScsiCmd& srb) {
+  return std::atomic_ref<uint8_t>(srb.SRB_Status).load(std::memory_order_acquire);
+}
+
+}  // namespace emu::test
