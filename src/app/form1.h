@@ -1,0 +1,88 @@
+// The main window TForm1 of unit Main: the drive list, the Flash command and its timed run, the
+// report and reboot, and the hidden service functions.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "settings/startup_settings.h"
+#include "ui/form.h"
+#include "ui/open_dialog.h"
+#include "ui/progress_bar.h"
+#include "ui/status_bar.h"
+#include "ui/std_controls.h"
+#include "ui/timer.h"
+#include "update/aspithread.h"
+
+namespace app {
+
+inline constexpr int kRows = 10;
+
+class TForm1 : public ui::TForm {
+ public:
+  // Builds the controls as the form resource lays them out; FormCreate runs when the application
+  // creates the form.
+  explicit TForm1(ui::TComponent* owner);
+  ~TForm1() override = default;
+
+  // The controls of the form resource, in its order.
+  ui::TOpenDialog* OpenDialogLoad;
+  ui::TPanel* Panel1;
+  ui::TButton* ButtonLoad;
+  ui::TLabel* Label1;
+  ui::TEdit* Edit1;
+  ui::TEdit* EditCS;
+  ui::TButton* ButtonFlash;
+  ui::TTimer* TimerPB;
+  ui::TButton* Button1;
+  ui::TCheckBox* CheckBoxEject;
+  ui::TCheckBox* CheckBoxForcedFlash;
+  ui::TCheckBox* CheckBoxReset;
+  ui::TButton* ButExit;
+  ui::TStatusBar* StatusBar;
+  ui::TButton* ButCS;
+  ui::TLabel* LabelCS;
+  ui::TButton* ButAD;
+  ui::TProgressBar* ProgressBar;
+
+  // Worker k updates device k.
+  std::array<update::AspiExec*, kRows> workers{};
+  uint16_t storedChecksum = 0;
+  uint8_t timerStarted = 0;
+  int32_t driveCount = 0;
+  settings::DriveOrder DriveOrder{};
+  std::array<ui::TCheckBox*, kRows> rows{};
+
+  void FormCreate(ui::TObject* sender);
+  void ButtonLoadClick(ui::TObject* sender);
+  void ButtonFlashClick(ui::TObject* sender);
+  void TimerPBTimer(ui::TObject* sender);
+  void Button1Click(ui::TObject* sender);
+  void ButExitClick(ui::TObject* sender);
+  void ButCSClick(ui::TObject* sender);
+  void ButADClick(ui::TObject* sender);
+  void FormCloseQuery(ui::TObject* sender, bool& canClose);
+
+  // The drive list.
+  void StartupScan();
+  void RefreshRowCaption(int row);
+  // The update run.
+  int32_t ProgressCounter() const { return progressCounter_; }
+  void ShowProgress(int32_t value);
+  bool AllTickedRefused() const;
+  // True while a worker that the current or last run started has not finished its job.
+  bool RunBusy() const;
+  int Reboot();
+
+ private:
+  void BuildLayout();
+  void SetRunControlsEnabled(bool enabled);
+  void EndRun();
+
+  int32_t progressCounter_ = 0;
+  // Device indices whose worker the current run started.
+  std::array<bool, kRows> startedThisRun_{};
+};
+
+}  // namespace app

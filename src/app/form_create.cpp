@@ -1,0 +1,95 @@
+// FormCreate: the ten rows and their suspended workers, the drive scan, the captions, the hidden
+// service controls, and the settings (row order, checksum, firmware file).
+#include <memory>
+#include <string>
+
+#include "app/form1.h"
+#include "app/main_unit.h"
+#include "settings/startup_settings.h"
+#include "ui/dialogs.h"
+
+namespace app {
+namespace {
+
+constexpr int kWindowWidth = 370;
+constexpr int kRowLeft = 10;
+constexpr int kRowTop = 20;
+constexpr int kRowPitch = 20;
+constexpr int kRowWidth = 310;
+constexpr int kRowHeight = 17;
+constexpr int kRowFontPoints = 10;
+
+}  // namespace
+
+void TForm1::FormCreate(ui::TObject*) {
+  MainUnit& unit = MainUnit::Current();
+  Services& os = unit.services;
+
+  SetWidth(kWindowWidth);
+  StatusBar->SetWidth(kWindowWidth);
+  ProgressBar->SetWidth(StatusBar->Panels()[0].Width() + 1);
+
+  for (int i = 0; i < kRows; ++i) {
+    auto* row = new ui::TCheckBox(this);
+    row->SetBounds(kRowLeft, kRowTop + kRowPitch * i, kRowWidth, kRowHeight);
+    row->SetCaption(std::to_string(i));
+    row->SetParent(this);
+    row->SetVisible(false);
+    row->Font().SetSize(kRowFontPoints);
+    row->Font().SetStyle(ui::fsBold);
+    row->SetChecked(false);
+    rows[i] = row;
+
+    auto& worker = unit.workers[i];
+    worker = std::make_unique<update::AspiExec>(os.scsi, os.clock, unit.drives, os.image);
+    worker->SetDeviceIndex(i);
+    worker->SetPriority(ui::tpNormal);
+    workers[i] = worker.get();
+  }
+
+  StartupScan();
+
+  SetCaption("Tolvarine V0.60 by Tevor PMXT-II");
+  ButtonLoad->SetCaption("&Load CVT");
+  ButtonFlash->SetCaption("&Flash");
+  ButExit->SetCaption("E&XIT");
+  ButCS->SetCaption("Get CS");
+  Panel1->SetCaption("");
+  Label1->SetCaption("File:");
+  Edit1->SetText("");
+  CheckBoxEject->SetCaption("&Eject before update");
+  CheckBoxForcedFlash->SetCaption("Forced Update");
+  CheckBoxReset->SetCaption("Reset after flash");
+
+  CheckBoxForcedFlash->SetChecked(false);
+  Button1->SetVisible(false);
+  CheckBoxEject->SetVisible(false);
+  CheckBoxReset->SetVisible(false);
+  ProgressBar->SetTop(Panel1->Height() - ProgressBar->Height());
+  ButCS->SetVisible(false);
+
+  storedChecksum = settings::ReadStoredChecksum(os.profile);
+  EditCS->SetText("");
+  LabelCS->SetCaption("CS:");
+  ButAD->SetCaption("ArgDrv");
+  ButAD->SetTop(ButCS->Top());
+
+  // The refresh reads the row's device from DriveOrder, so each entry is in place before it.
+  DriveOrder = settings::ReadDriveOrder(os.profile, driveCount, [this](int row, int32_t device) {
+    DriveOrder[row] = device;
+    RefreshRowCaption(row);
+  });
+
+  unit.startupDirectory = settings::ReadStartupDirectory(os.profile);
+
+  unit.firmwarePath = settings::ReadFirmwarePath(os.profile);
+  Edit1->SetText(unit.firmwarePath);
+  if (!unit.loader) {
+    service::LoaderUi loaderUi{[](const std::string& text) { ui::ShowMessage(text); },
+                               [this] { ButtonFlash->SetEnabled(true); }};
+    unit.loader = std::make_unique<service::CvtLoader>(os.files, os.profile, loaderUi);
+  }
+  if (!unit.firmwarePath.empty()) unit.loader->LoadAndVerify(unit.firmwarePath, unit.startupDirectory);
+}
+
+}  // namespace app

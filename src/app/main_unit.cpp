@@ -1,0 +1,36 @@
+// Start and end of unit Main, guarded by a use count.
+#include "app/main_unit.h"
+
+#include <cassert>
+
+namespace app {
+
+MainUnit::MainUnit(const Services& s) : services(s) {}
+
+MainUnit::~MainUnit() {
+  for (int32_t i = 0; i < update::DriveTable::kEntries; ++i) drives.SetName(i, std::string());
+  startupDirectory.clear();
+  firmwarePath.clear();
+}
+
+MainUnit& MainUnit::Start(const Services& services) {
+  if (useCount_++ == 0) current_ = new MainUnit(services);
+  return *current_;
+}
+
+void MainUnit::Finish() {
+  if (useCount_ == 0) return;
+  if (--useCount_ == 0) {
+    delete current_;
+    current_ = nullptr;
+  }
+}
+
+MainUnit& MainUnit::Current() {
+  assert(current_ != nullptr);
+  return *current_;
+}
+
+bool MainUnit::Running() { return current_ != nullptr; }
+
+}  // namespace app

@@ -1,0 +1,66 @@
+// Unit Main's program-wide variables, one object per program run, and what the window reaches of
+// the machine. The window and its handlers find them through MainUnit::Current().
+#pragma once
+
+#include <array>
+#include <memory>
+#include <string>
+
+#include "platform/dialogs.h"
+#include "platform/platform.h"
+#include "platform/profile.h"
+#include "platform/shell.h"
+#include "scsi/scsi_layer.h"
+#include "scsi/types.h"
+#include "service/cvt_loader.h"
+#include "update/aspithread.h"
+#include "update/drive_table.h"
+#include "update/firmware_image.h"
+
+namespace app {
+
+class TForm1;
+
+// The machine as the window sees it. The SCSI layer is the one built at program start.
+struct Services {
+  scsi::ScsiLayer& scsi;
+  platform::FileIo& files;
+  platform::Clock& clock;
+  platform::Profile& profile;
+  platform::Shell& shell;
+  const update::FirmwareImage& image = update::kEmbeddedImage;
+};
+
+class MainUnit {
+ public:
+  // Starts the unit on the first request; later requests only count (the unit's start and end
+  // run once however often they are asked for). Returns the running unit.
+  static MainUnit& Start(const Services& services);
+  // Ends the unit when the last request is given back: the drive names first, then the start-up
+  // directory, then the firmware path.
+  static void Finish();
+  static MainUnit& Current();
+  static bool Running();
+
+  explicit MainUnit(const Services& services);
+  ~MainUnit();
+
+  Services services;
+  TForm1* Form1 = nullptr;
+  scsi::DeviceRef windowRef = scsi::kClosedRef;
+  std::string firmwarePath;
+  std::string startupDirectory;
+  // WrongDriveFlags and DriveNames, by device index, shared with the flash workers.
+  update::DriveTable drives;
+  // The firmware file loader's state lives as long as the program.
+  std::unique_ptr<service::CvtLoader> loader;
+  // The ten flash workers; the window holds them by reference and never frees them. They go
+  // before the drive table they write to.
+  std::array<std::unique_ptr<update::AspiExec>, update::DriveTable::kEntries> workers;
+
+ private:
+  static inline MainUnit* current_ = nullptr;
+  static inline int useCount_ = 0;
+};
+
+}  // namespace app

@@ -1,0 +1,14 @@
+// The program's run: the application object, the main window and its message loop, on whichever
+// widget back end and machine the caller provides.
+#pragma once
+
+#include "app/main_unit.h"
+#include "ui/backend.h"
+
+namespace app {
+
+// Initialises the application, creates Form1 and runs the message loop; an exception of the class
+// library's base class is shown by the standard exception display. Returns 0.
+int RunProgram(ui::Backend& backend, const Services& services);
+
+}  // namespace app

@@ -1,0 +1,31 @@
+// FLASH.EXE's entry: the real Windows adapters, the SCSI layer built by static initialisation
+// (before the window exists), the Win32 widget back end, and the program's run.
+#include <windows.h>
+
+#include "app/program.h"
+#include "platform/win32/profile_win32.h"
+#include "platform/win32/win32_shell.h"
+#include "platform/win32/windows_platform.h"
+#include "scsi/scsi_layer.h"
+#include "ui/win32/win32_backend.h"
+
+namespace {
+
+platform::win32::WindowsPlatform& Os() {
+  static platform::win32::WindowsPlatform os;
+  return os;
+}
+
+// Chooses the back end and enumerates the drives once, at program start.
+scsi::ScsiLayer g_scsiLayer(Os().Scsi());
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  platform::win32::Win32Profile profile;
+  platform::win32::Win32Shell shell;
+  platform::ScsiPlatform os = Os().Scsi();
+  const app::Services services{g_scsiLayer, os.files, os.clock, profile, shell};
+  ui::Win32Backend backend;
+  return app::RunProgram(backend, services);
+}

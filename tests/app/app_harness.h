@@ -1,0 +1,179 @@
+// Test equipment: a whole program run on emulated drives, the headless widget back end, a real
+// FLASH.INI in a temporary folder and a recording shell, created fresh for every test.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <condition_variable>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "app/form1.h"
+#include "app/main_unit.h"
+#include "emu/drive.h"
+#include "emu/machine.h"
+#include "platform/shell.h"
+#include "scsi/scsi_layer.h"
+#include "settings/ini_profile.h"
+#include "ui/application.h"
+#include "ui/headless_backend.h"
+
+namespace app::testing {
+
+// Records the reboot's calls; each step can be made to fail.
+class RecordingShell : public platform::Shell {
+ public:
+  int OpenProcessToken(uint32_t access, platform::Handle* token) override {
+    calls.push_back("OpenProcessToken " + std::to_string(access));
+    *token = 77;
+    return openTokenResult;
+  }
+  int LookupPrivilegeValueA(const char* name, platform::Luid* luid) override {
+    calls.push_back(std::string("LookupPrivilegeValueA ") + name);
+    luid->lowPart = 19;
+    return 1;
+  }
+  int AdjustTokenPrivileges(platform::Handle token, const platform::Luid& luid, uint32_t attributes) override {
+    calls.push_back("AdjustTokenPrivileges " + std::to_string(token) + " " + std::to_string(luid.lowPart) + " " +
+                    std::to_string(attributes));
+    return 1;
+  }
+  uint32_t GetLastError() override { return lastError; }
+  int ExitWindowsEx(uint32_t flags, uint32_t reason) override {
+    calls.push_back("ExitWindowsEx " + std::to_string(flags) + " " + std::to_string(reason));
+    return 1;
+  }
+  void Exit(int code) override { calls.push_back("Exit " + std::to_string(code)); }
+
+  std::vector<std::string> calls;
+  int openTokenResult = 1;
+  uint32_t lastError = 0;
+};
+
+// The machine's clock, except that a worker's one-minute restart wait can be held until the test
+// lets it go: a worker that is still busy in real time.
+class HoldingClock : public platform::Clock {
+ public:
+  explicit HoldingClock(platform::Clock& inner) : inner_(inner) {}
+  void Sleep(uint32_t ms) override {
+    if (ms == 57000) {
+      std::unique_lock<std::mutex> lock(mutex_);
+      released_.wait(lock, [this] { return !holding_; });
+    }
+    inner_.Sleep(ms);
+  }
+  uint32_t TimeOfDaySeconds() override { return inner_.TimeOfDaySeconds(); }
+  void Hold() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    holding_ = true;
+  }
+  void Release() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      holding_ = false;
+    }
+    released_.notify_all();
+  }
+
+ private:
+  platform::Clock& inner_;
+  std::mutex mutex_;
+  std::condition_variable released_;
+  bool holding_ = false;
+};
+
+// A fresh temporary folder as the current directory, for FLASH.INI.
+class TempCurrentDirectory {
+ public:
+  TempCurrentDirectory() {
+    char pattern[] = "/tmp/flash-app-XXXXXX";
+    path_ = mkdtemp(pattern);
+    previous_ = std::filesystem::current_path();
+    std::filesystem::current_path(path_);
+  }
+  ~TempCurrentDirectory() {
+    std::filesystem::current_path(previous_);
+    std::filesystem::remove_all(path_);
+  }
+  const std::filesystem::path& Path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+  std::filesystem::path previous_;
+};
+
+struct DriveSpec {
+  std::string vendor = "TEVOR";
+  std::string product = "DVD RW KMR5133";
+  std::string revision = "1.00";
+};
+
+class AppHarness {
+ public:
+  ~AppHarness() { Stop(); }
+
+  std::shared_ptr<emu::Drive> AddDrive(const DriveSpec& spec = {}) {
+    emu::DriveConfig config;
+    config.vendor = spec.vendor;
+    config.product = spec.product;
+    config.revision = spec.revision;
+    config.seed = static_cast<uint32_t>(drives.size() + 1);
+    auto drive = std::make_shared<emu::Drive>(config);
+    machine.AddLetter(static_cast<char>('D' + drives.size()), platform::kDriveCdrom, drive);
+    drives.push_back(drive);
+    return drive;
+  }
+
+  void WriteIni(const std::string& text) { std::ofstream(dir.Path() / "FLASH.INI") << text; }
+  std::string ReadIni() const {
+    std::ifstream in(dir.Path() / "FLASH.INI");
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+
+  // Program start: the SCSI layer, unit Main, the application and Form1 with its FormCreate.
+  TForm1& Start() {
+    layer = std::make_unique<scsi::ScsiLayer>(machine.Platform());
+    MainUnit& unit = MainUnit::Start(Services{*layer, machine, clock, profile, shell});
+    application = std::make_unique<ui::TApplication>(backend);
+    application->CreateForm(unit.Form1);
+    form = unit.Form1;
+    return *form;
+  }
+
+  void Stop() {
+    if (form == nullptr) return;
+    clock.Release();
+    application.reset();
+    form = nullptr;
+    MainUnit::Finish();
+  }
+
+  void WaitForWorkers() {
+    for (update::AspiExec* worker : form->workers) worker->WaitJobEnd();
+  }
+
+  std::vector<std::string> BoxTexts() const {
+    std::vector<std::string> texts;
+    for (const auto& box : backend.MessageBoxes()) texts.push_back(box.text);
+    return texts;
+  }
+
+  TempCurrentDirectory dir;
+  emu::Machine machine;
+  HoldingClock clock{machine};
+  std::vector<std::shared_ptr<emu::Drive>> drives;
+  settings::IniProfile profile;
+  RecordingShell shell;
+  ui::HeadlessBackend backend;
+  std::unique_ptr<scsi::ScsiLayer> layer;
+  std::unique_ptr<ui::TApplication> application;
+  TForm1* form = nullptr;
+};
+
+}  // namespace app::testing

@@ -1,0 +1,281 @@
+// The update run: the Flash command, the timed progress, the end of the run with its colours and
+// report, the reboot, and the guards that keep the run from ending or the program from closing
+// while firmware is being written.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app_harness.h"
+#include "scsi/cdb.h"
+#include "ui/colors.h"
+#include "ui/message_box_flags.h"
+#include "update/firmware_image.h"
+
+namespace app {
+namespace {
+
+using testing::AppHarness;
+using testing::DriveSpec;
+
+constexpr char kUpdateOk[] = "Update OK. Please cloes all programs. This computer will be rebooted.";
+const std::vector<std::string> kRebootCalls = {"OpenProcessToken 40", "LookupPrivilegeValueA SeShutdownPrivilege",
+                                               "AdjustTokenPrivileges 77 19 2", "ExitWindowsEx 2 0"};
+
+const DriveSpec kAccepted{};
+const DriveSpec kWrongVendor{"ACME", "WRITER", "9.99"};
+
+void AnswerCancel(AppHarness& h) {
+  h.backend.SetMessageBoxResponder([](const auto&) { return ui::kIdCancel; });
+}
+
+// Fires TimerPB until the run ends; returns the number of ticks it took.
+int TicksUntilEnd(AppHarness& h, int limit = 300) {
+  int ticks = 0;
+  while (h.backend.TimerRunning(*h.form->TimerPB) && ticks < limit) {
+    h.backend.FireTimer(*h.form->TimerPB);
+    ++ticks;
+  }
+  return ticks;
+}
+
+bool OffersReboot(const ui::HeadlessBackend::MessageBoxCall& box) { return (box.flags & 0xF) == ui::kMbOkCancel; }
+
+std::vector<ui::TColor> RowColours(const TForm1& form) {
+  std::vector<ui::TColor> colours;
+  for (const ui::TCheckBox* row : form.rows) colours.push_back(row->Font().Color());
+  return colours;
+}
+
+std::vector<ui::TColor> Colours(std::vector<ui::TColor> shown) {
+  shown.resize(kRows, ui::clBlack);
+  return shown;
+}
+
+struct RunCase {
+  std::string name;
+  std::vector<DriveSpec> drives;
+  std::function<void(AppHarness&)> faults;
+  int ticks;
+  std::vector<ui::TColor> colours;
+  std::string report;
+  bool offersReboot;
+};
+
+void NoFaults(AppHarness&) {}
+
+const std::string kAcceptedName = "TEVOR   DVD RW KMR5133";
+
+const RunCase kRunCases[] = {
+    {"OneAccepted", {kAccepted}, NoFaults, 101, {ui::clGreen}, kUpdateOk, true},
+    {"OneRefusedEndsOnTheFirstTick", {kWrongVendor}, NoFaults, 1, {ui::clRed},
+     "Update ACME    WRITER(Wrong Drive, Can't flash)  NG.", false},
+    {"RefusedAndAcceptedRunsFullAndNamesOnlyTheRefused", {kWrongVendor, kAccepted}, NoFaults, 101,
+     {ui::clRed, ui::clGreen}, "Update ACME    WRITER(Wrong Drive, Can't flash)  NG.", false},
+    {"TrayOpenIsAFailureNotASuccess", {kAccepted},
+     [](AppHarness& h) { h.drives[0]->FailAll(scsi::cdb::kOpTestUnitReady, {0x02, 0x3A, 0x02}); }, 101,
+     {ui::clRed}, "Update " + kAcceptedName + "(Update failed)  NG.", false},
+    {"FailedBlockWriteIsAFailure", {kAccepted},
+     [](AppHarness& h) { h.drives[0]->FailNth(scsi::cdb::kOpWriteFirmwareBlock, 5, {0x03, 0x0C, 0x00}); }, 101,
+     {ui::clRed}, "Update " + kAcceptedName + "(Update failed)  NG.", false},
+    {"FailedAndUpdatedStillOffersTheRestart", {kAccepted, kAccepted},
+     [](AppHarness& h) { h.drives[1]->FailAll(scsi::cdb::kOpTestUnitReady, {0x02, 0x3A, 0x01}); }, 101,
+     {ui::clGreen, ui::clRed},
+     "Update " + kAcceptedName + "(Update failed)  NG. Please cloes all programs. This computer will be rebooted.", true},
+    {"RefusedAndFailedNamedInRowOrder", {kAccepted, kWrongVendor},
+     [](AppHarness& h) { h.drives[0]->FailAll(scsi::cdb::kOpTestUnitReady, {0x02, 0x3A, 0x01}); }, 101,
+     {ui::clRed, ui::clRed},
+     "Update " + kAcceptedName + "(Update failed)  ACME    WRITER(Wrong Drive, Can't flash)  NG.", false},
+};
+
+class UpdateRun : public ::testing::TestWithParam<RunCase> {};
+
+TEST_P(UpdateRun, EndsColoursAndReports) {
+  const RunCase& c = GetParam();
+  AppHarness h;
+  for (const auto& spec : c.drives) h.AddDrive(spec);
+  c.faults(h);
+  AnswerCancel(h);
+  TForm1& form = h.Start();
+  form.ButtonFlashClick(nullptr);
+  EXPECT_FALSE(form.ButtonFlash->Enabled());
+  EXPECT_FALSE(form.rows[0]->Enabled());
+  h.WaitForWorkers();
+
+  EXPECT_EQ(TicksUntilEnd(h), c.ticks);
+  EXPECT_EQ(RowColours(form), Colours(c.colours));
+  ASSERT_EQ(h.backend.MessageBoxes().size(), 1u);
+  const auto& box = h.backend.MessageBoxes()[0];
+  EXPECT_EQ(box.text, c.report);
+  EXPECT_EQ(OffersReboot(box), c.offersReboot);
+  if (c.offersReboot) {
+    EXPECT_EQ(box.caption, "Tolvarine V0.60 by Tevor PMXT-II");
+  }
+  // Cancel, or a report without the question: idle again, no reboot.
+  EXPECT_TRUE(h.shell.calls.empty());
+  for (const ui::TControl* c2 : {static_cast<ui::TControl*>(form.ButtonFlash), static_cast<ui::TControl*>(form.ButtonLoad),
+                                 static_cast<ui::TControl*>(form.ButExit), static_cast<ui::TControl*>(form.ButCS),
+                                 static_cast<ui::TControl*>(form.ButAD)}) {
+    EXPECT_TRUE(c2->Enabled());
+  }
+  for (const ui::TCheckBox* row : form.rows) EXPECT_TRUE(row->Enabled());
+}
+
+INSTANTIATE_TEST_SUITE_P(Outcomes, UpdateRun, ::testing::ValuesIn(kRunCases),
+                         [](const auto& tp) { return tp.param.name; });
+
+TEST(UpdateRun, ProgressRisesOnePercentPerTickAndOkReboots) {
+  AppHarness h;
+  auto drive = h.AddDrive();
+  TForm1& form = h.Start();
+  form.ButtonFlashClick(nullptr);
+  h.WaitForWorkers();
+  for (int tick = 1; tick <= 100; ++tick) {
+    h.backend.FireTimer(*form.TimerPB);
+    ASSERT_EQ(form.StatusBar->Panels()[1].Text(), "Complete: " + std::to_string(tick) + "%");
+    ASSERT_EQ(form.ProgressBar->Position(), tick);
+  }
+  EXPECT_TRUE(h.backend.MessageBoxes().empty());
+  h.backend.FireTimer(*form.TimerPB);  // the default answer is OK
+  EXPECT_FALSE(h.backend.TimerRunning(*form.TimerPB));
+  EXPECT_EQ(h.BoxTexts(), std::vector<std::string>{kUpdateOk});
+  EXPECT_EQ(h.shell.calls, kRebootCalls);
+  // The drive really holds the new firmware.
+  const auto flash = drive->Flash();
+  const auto& image = update::kEmbeddedImage;
+  EXPECT_TRUE(std::equal(image.payload, image.payload + image.blockCount * update::kBlockSize, flash.begin()));
+}
+
+TEST(UpdateRun, NoTickedRowChangesNothing) {
+  AppHarness h;
+  auto drive = h.AddDrive();
+  TForm1& form = h.Start();
+  form.rows[0]->SetChecked(false);
+  form.ButtonFlashClick(nullptr);
+  EXPECT_EQ(h.BoxTexts(), std::vector<std::string>{"No drive is selected"});
+  EXPECT_TRUE(form.ButtonFlash->Enabled());
+  EXPECT_TRUE(form.rows[0]->Enabled());
+  EXPECT_FALSE(h.backend.TimerRunning(*form.TimerPB));
+  EXPECT_EQ(drive->Log().size(), 1u);  // the start-up INQUIRY only
+}
+
+TEST(UpdateRun, NoCdromIsToldAndTheRunGoesOn) {
+  AppHarness h;
+  AnswerCancel(h);
+  TForm1& form = h.Start();
+  form.rows[0]->SetChecked(true);  // a row ticked without any drive behind it
+  form.ButtonFlashClick(nullptr);
+  EXPECT_EQ(h.BoxTexts(), std::vector<std::string>{"No CDROM"});
+  EXPECT_TRUE(h.backend.TimerRunning(*form.TimerPB));
+  h.WaitForWorkers();
+  EXPECT_EQ(TicksUntilEnd(h), 1);  // its worker found no drive and refused it
+}
+
+TEST(UpdateRun, RowsMappedToOtherDevicesUseThoseDevicesWorkersNamesAndFlags) {
+  AppHarness h;
+  h.AddDrive(kAccepted);
+  h.AddDrive(kWrongVendor);
+  h.WriteIni("[DRIVE_PRIORITY]\r\nTOTAL_DRIVE=2\r\n0=1\r\n1=0\r\n");
+  AnswerCancel(h);
+  TForm1& form = h.Start();
+  form.ButtonFlashClick(nullptr);
+  h.WaitForWorkers();
+  EXPECT_EQ(TicksUntilEnd(h), 101);
+  EXPECT_EQ(RowColours(form), Colours({ui::clRed, ui::clGreen}));
+  EXPECT_EQ(h.BoxTexts(), std::vector<std::string>{"Update ACME    WRITER(Wrong Drive, Can't flash)  NG."});
+  EXPECT_EQ(form.workers[1]->Outcome(), update::kFlashWrongDrive);
+  EXPECT_EQ(form.workers[0]->Outcome(), update::kFlashDone);
+}
+
+TEST(UpdateRun, UntickedRowsEndBlackAndAreNotFlashed) {
+  AppHarness h;
+  h.AddDrive();
+  auto second = h.AddDrive();
+  AnswerCancel(h);
+  TForm1& form = h.Start();
+  form.rows[1]->SetChecked(false);
+  form.ButtonFlashClick(nullptr);
+  h.WaitForWorkers();
+  TicksUntilEnd(h);
+  EXPECT_EQ(RowColours(form), Colours({ui::clGreen, ui::clBlack}));
+  EXPECT_EQ(second->Log().size(), 1u);
+}
+
+TEST(UpdateRun, SecondRunShowsThePreviousValueUntilItsFirstTick) {
+  AppHarness h;
+  h.AddDrive();
+  AnswerCancel(h);
+  TForm1& form = h.Start();
+  form.ButtonFlashClick(nullptr);
+  h.WaitForWorkers();
+  TicksUntilEnd(h);
+  form.ButtonFlashClick(nullptr);
+  EXPECT_EQ(form.ProgressCounter(), 0);
+  EXPECT_EQ(form.StatusBar->Panels()[1].Text(), "Complete: 100%");
+  h.WaitForWorkers();
+  h.backend.FireTimer(*form.TimerPB);
+  EXPECT_EQ(form.StatusBar->Panels()[1].Text(), "Complete: 1%");
+  EXPECT_EQ(TicksUntilEnd(h), 100);
+  EXPECT_EQ(h.backend.MessageBoxes().size(), 2u);
+}
+
+TEST(UpdateRun, EndWaitsForASlowWorkerAndClosingIsRefusedMeanwhile) {
+  AppHarness h;
+  h.AddDrive();
+  AnswerCancel(h);
+  TForm1& form = h.Start();
+  h.clock.Hold();
+  form.ButtonFlashClick(nullptr);
+  for (int tick = 0; tick < 150; ++tick) h.backend.FireTimer(*form.TimerPB);
+  EXPECT_TRUE(h.backend.TimerRunning(*form.TimerPB));
+  EXPECT_EQ(form.ProgressCounter(), 100);
+  EXPECT_TRUE(form.RunBusy());
+  EXPECT_TRUE(h.backend.MessageBoxes().empty());
+
+  EXPECT_FALSE(form.CloseQuery());
+  EXPECT_EQ(h.backend.MessageBoxes().size(), 1u);  // the user is told why
+
+  h.clock.Release();
+  h.WaitForWorkers();
+  h.backend.FireTimer(*form.TimerPB);
+  EXPECT_FALSE(h.backend.TimerRunning(*form.TimerPB));
+  EXPECT_EQ(h.backend.MessageBoxes().back().text, kUpdateOk);
+  EXPECT_TRUE(form.CloseQuery());
+}
+
+struct RebootCase {
+  std::string name;
+  int openTokenResult;
+  uint32_t lastError;
+  std::vector<std::string> calls;
+};
+
+class Reboot : public ::testing::TestWithParam<RebootCase> {};
+
+TEST_P(Reboot, StopsSilentlyAtTheFirstRefusal) {
+  AppHarness h;
+  TForm1& form = h.Start();
+  h.shell.openTokenResult = GetParam().openTokenResult;
+  h.shell.lastError = GetParam().lastError;
+  form.Button1Click(nullptr);  // the hidden button reboots at once
+  EXPECT_EQ(h.shell.calls, GetParam().calls);
+  EXPECT_TRUE(h.backend.MessageBoxes().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, Reboot,
+    ::testing::Values(RebootCase{"Granted", 1, 0, kRebootCalls},
+                      RebootCase{"NoToken", 0, 0, {"OpenProcessToken 40"}},
+                      RebootCase{"PrivilegeNotHeld", 1, 1300,
+                                 {kRebootCalls[0], kRebootCalls[1], kRebootCalls[2]}}),
+    [](const auto& tp) { return tp.param.name; });
+
+TEST(ExitButton, EndsTheProgramWithCodeOne) {
+  AppHarness h;
+  TForm1& form = h.Start();
+  form.ButExitClick(nullptr);
+  EXPECT_EQ(h.shell.calls, std::vector<std::string>{"Exit 1"});
+}
+
+}  // namespace
+}  // namespace app
