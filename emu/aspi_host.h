@@ -21,8 +21,11 @@ class AspiHost {
   virtual void ScheduleEventNever(platform::Handle event) = 0;
   virtual void UnscheduleEvent(platform::Handle event) = 0;
   virtual void SignalEvent(platform::Handle event, uint64_t atMs) = 0;
-  // Benchmarks only: also spend the drive's latency in real time.
+  // Spend the drive's latency in real time before completing (benchmarks, real hosts).
   virtual bool RealTimeLatency() = 0;
+  // A real-time host has no virtual clock to wait for: requests complete on their own, without
+  // a waiter releasing them.
+  virtual bool SelfCompleting() { return false; }
 };
 
 }  // namespace emu

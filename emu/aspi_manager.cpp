@@ -180,10 +180,11 @@ uint32_t AspiManager::ExecScsi(SrbExecScsiCmd& srb) {
   {
     std::lock_guard lock(mutex_);
     request.id = nextId_++;
-    request.state = State::Held;
+    request.state = host_.SelfCompleting() && !never ? State::Released : State::Held;
     requests_.push_back(std::move(request));
     if (!thread_.joinable() && !stopping_) thread_ = std::thread([this] { Loop(); });
   }
+  released_.notify_all();
   if (notify) {
     if (never) {
       host_.ScheduleEventNever(event);

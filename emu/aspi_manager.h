@@ -9,6 +9,7 @@
 // manager thread writes the results and signals the event while the host blocks in real time.
 // This keeps every outcome, including the race between a time-out and a completion, the same
 // from run to run. A held request's SRB must stay alive until it completes or is aborted.
+// Over a real-time host (AspiHost::SelfCompleting) requests complete on their own instead.
 #pragma once
 
 #include <condition_variable>

@@ -32,7 +32,7 @@ struct FaultSpec {
   Kind kind = Kind::Fail;
   uint8_t opcode = 0;
   uint8_t subcode = 0;  // CDB byte 1, FailVendor only
-  int nth = 0;          // 1-based; 0 with Fail and FailVendor: every command of that kind
+  int nth = 0;          // 1-based; 0 with Fail: every command with that opcode
   SenseTriple sense{};
 };
 

@@ -1,0 +1,399 @@
+// Parser of the emulated ASPI manager's configuration file: one setting per line, global settings
+// first, then one [drive NAME] or [device NAME] section per target. Faults in the text are
+// collected, not thrown, so a scenario sees every mistake of its file at once.
+#include "emu/dll/emu_config.h"
+
+#include <algorithm>
+#include <charconv>
+#include <set>
+#include <utility>
+
+namespace emu::dll {
+namespace {
+
+constexpr size_t kMaxErrors = 50;
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+// Cuts a comment: '#' at the start or after a blank, outside double quotes.
+std::string_view StripComment(std::string_view line) {
+  bool quoted = false;
+  for (size_t i = 0; i < line.size(); ++i) {
+    if (line[i] == '"') quoted = !quoted;
+    if (line[i] == '#' && !quoted && (i == 0 || IsBlank(line[i - 1]))) return line.substr(0, i);
+  }
+  return line;
+}
+
+std::vector<std::string_view> Tokens(std::string_view s) {
+  std::vector<std::string_view> out;
+  size_t i = 0;
+  while (i < s.size()) {
+    while (i < s.size() && IsBlank(s[i])) ++i;
+    const size_t start = i;
+    while (i < s.size() && !IsBlank(s[i])) ++i;
+    if (i > start) out.push_back(s.substr(start, i - start));
+  }
+  return out;
+}
+
+bool ParseUnsigned(std::string_view s, uint64_t max, uint64_t& out, int base = 10) {
+  if (base == 16 && s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) s.remove_prefix(2);
+  if (s.empty()) return false;
+  uint64_t value = 0;
+  const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value, base);
+  if (ec != std::errc() || end != s.data() + s.size() || value > max) return false;
+  out = value;
+  return true;
+}
+
+bool ParseByte(std::string_view s, uint8_t& out) {
+  uint64_t v = 0;
+  if (!ParseUnsigned(s, 0xFF, v, 16)) return false;
+  out = static_cast<uint8_t>(v);
+  return true;
+}
+
+bool ParseInt(std::string_view s, int max, int& out) {
+  uint64_t v = 0;
+  if (!ParseUnsigned(s, static_cast<uint64_t>(max), v)) return false;
+  out = static_cast<int>(v);
+  return true;
+}
+
+bool ParseYesNo(std::string_view s, bool& out) {
+  if (s == "yes" || s == "1" || s == "true") {
+    out = true;
+    return true;
+  }
+  if (s == "no" || s == "0" || s == "false") {
+    out = false;
+    return true;
+  }
+  return false;
+}
+
+// "02/3A/00": sense byte 2 (whole), ASC, ASCQ in hex.
+bool ParseSense(std::string_view s, SenseTriple& out) {
+  const size_t a = s.find('/');
+  if (a == std::string_view::npos) return false;
+  const size_t b = s.find('/', a + 1);
+  if (b == std::string_view::npos) return false;
+  return ParseByte(s.substr(0, a), out.byte2) && ParseByte(s.substr(a + 1, b - a - 1), out.asc) &&
+         ParseByte(s.substr(b + 1), out.ascq);
+}
+
+bool ParseMedium(std::string_view s, Medium& out) {
+  static constexpr std::pair<std::string_view, Medium> kNames[] = {
+      {"ready", Medium::Ready},
+      {"no-medium", Medium::NoMedium},
+      {"tray-closed-empty", Medium::TrayClosedEmpty},
+      {"tray-open", Medium::TrayOpen},
+      {"unit-attention", Medium::UnitAttention},
+      {"becoming-ready", Medium::BecomingReady},
+  };
+  for (const auto& [name, medium] : kNames) {
+    if (s == name) {
+      out = medium;
+      return true;
+    }
+  }
+  return false;
+}
+
+// Hex bytes, blanks between them optional.
+bool ParseHexBytes(std::string_view s, std::vector<uint8_t>& out) {
+  std::string digits;
+  for (const char c : s) {
+    if (IsBlank(c)) continue;
+    const bool hex = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+    if (!hex) return false;
+    digits.push_back(c);
+  }
+  if (digits.empty() || digits.size() % 2 != 0 || digits.size() / 2 > kMaxRawInquiry) return false;
+  out.clear();
+  for (size_t i = 0; i < digits.size(); i += 2) {
+    uint8_t byte = 0;
+    if (!ParseByte(std::string_view(digits).substr(i, 2), byte)) return false;
+    out.push_back(byte);
+  }
+  return true;
+}
+
+// A text value: as it stands after trimming, or between double quotes to keep blanks.
+bool ParseText(std::string_view value, std::string& out) {
+  if (!value.empty() && value.front() == '"') {
+    if (value.size() < 2 || value.back() != '"') return false;
+    out = std::string(value.substr(1, value.size() - 2));
+    return true;
+  }
+  out = std::string(value);
+  return true;
+}
+
+bool ValidName(std::string_view name) {
+  if (name.empty() || name.size() > 32) return false;
+  return std::all_of(name.begin(), name.end(), [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '-';
+  });
+}
+
+class Parser {
+ public:
+  explicit Parser(const std::string& baseDir) : baseDir_(baseDir) {
+    result_.config.logPath = JoinPath(baseDir, "commands.log");
+    result_.config.outDir = baseDir.empty() ? std::string(".") : baseDir;
+  }
+
+  ParseResult Run(std::string_view text) {
+    int number = 0;
+    size_t pos = 0;
+    while (pos <= text.size()) {
+      const size_t end = std::min(text.find('\n', pos), text.size());
+      ++number;
+      Line(number, text.substr(pos, end - pos));
+      pos = end + 1;
+    }
+    Finish();
+    return std::move(result_);
+  }
+
+ private:
+  void Error(int line, const std::string& message) {
+    if (result_.errors.size() < kMaxErrors) result_.errors.push_back("line " + std::to_string(line) + ": " + message);
+  }
+
+  void Line(int number, std::string_view raw) {
+    const std::string_view line = Trim(StripComment(raw));
+    if (line.empty()) return;
+    if (line.front() == '[') {
+      Section(number, line);
+      return;
+    }
+    size_t split = 0;
+    while (split < line.size() && !IsBlank(line[split])) ++split;
+    const std::string_view key = line.substr(0, split);
+    const std::string_view value = Trim(line.substr(split));
+    if (current_ == nullptr) {
+      Global(number, key, value);
+    } else {
+      Target(number, *current_, key, value);
+    }
+  }
+
+  void Section(int number, std::string_view line) {
+    current_ = nullptr;
+    skipping_ = true;
+    if (line.back() != ']') return Error(number, "a section line ends with ']'");
+    const std::vector<std::string_view> words = Tokens(line.substr(1, line.size() - 2));
+    if (words.size() != 2 || (words[0] != "drive" && words[0] != "device")) {
+      return Error(number, "a section is [drive NAME] or [device NAME]");
+    }
+    if (!ValidName(words[1])) return Error(number, "a name is 1 to 32 letters, digits, '_' or '-'");
+    if (result_.config.targets.size() >= static_cast<size_t>(kMaxTargetsInFile)) {
+      return Error(number, "more than " + std::to_string(kMaxTargetsInFile) + " targets");
+    }
+    if (!names_.insert(std::string(words[1])).second) return Error(number, "the name is used twice");
+    TargetSpec spec;
+    spec.name = std::string(words[1]);
+    spec.hasDrive = words[0] == "drive";
+    spec.deviceType = spec.hasDrive ? 0x05 : 0x00;
+    spec.line = number;
+    result_.config.targets.push_back(std::move(spec));
+    current_ = &result_.config.targets.back();
+    skipping_ = false;
+  }
+
+  void Global(int number, std::string_view key, std::string_view value) {
+    if (skipping_) return;  // the lines of a section that was refused
+    LibraryConfig& c = result_.config;
+    const std::vector<std::string_view> args = Tokens(value);
+    if (key == "log" || key == "outdir") {
+      std::string path;
+      if (!ParseText(value, path) || path.empty()) return Error(number, std::string(key) + " needs a path");
+      (key == "log" ? c.logPath : c.outDir) = JoinPath(baseDir_, path);
+    } else if (key == "adapters") {
+      if (args.size() != 1 || !ParseInt(args[0], kMaxAdapters, c.adapters)) {
+        return Error(number, "adapters is a count from 0 to " + std::to_string(kMaxAdapters));
+      }
+    } else if (key == "support-status") {
+      if (args.size() != 1 || !ParseByte(args[0], c.options.supportStatus)) {
+        return Error(number, "support-status is one hex byte");
+      }
+    } else if (key == "complete-synchronously" || key == "abort-accepted" || key == "abort-completes-request") {
+      bool flag = false;
+      if (args.size() != 1 || !ParseYesNo(args[0], flag)) return Error(number, std::string(key) + " is yes or no");
+      if (key == "complete-synchronously") c.options.completeSynchronously = flag;
+      if (key == "abort-accepted") c.options.abortAccepted = flag;
+      if (key == "abort-completes-request") c.options.abortCompletesRequest = flag;
+    } else {
+      Error(number, "unknown setting '" + std::string(key) + "'");
+    }
+  }
+
+  void Target(int number, TargetSpec& t, std::string_view key, std::string_view value) {
+    const std::vector<std::string_view> args = Tokens(value);
+    if (key == "at") {
+      if (args.size() != 2 || !ParseInt(args[0], kMaxAdapters - 1, t.adapter) ||
+          !ParseInt(args[1], AspiManager::kMaxTargets - 1, t.target)) {
+        t.adapter = t.target = -1;
+        refusedPlace_.insert(t.name);
+        return Error(number, "at is ADAPTER (0.." + std::to_string(kMaxAdapters - 1) + ") TARGET (0.." +
+                                 std::to_string(AspiManager::kMaxTargets - 1) + ")");
+      }
+    } else if (key == "type") {
+      if (args.size() != 1 || !ParseByte(args[0], t.deviceType)) return Error(number, "type is one hex byte");
+    } else if (!t.hasDrive) {
+      Error(number, "a [device] section has only 'at' and 'type'");
+    } else {
+      Drive(number, t, key, value, args);
+    }
+  }
+
+  void Drive(int number, TargetSpec& t, std::string_view key, std::string_view value,
+             const std::vector<std::string_view>& args) {
+    DriveConfig& d = t.drive;
+    if (key == "vendor" || key == "product" || key == "revision" || key == "new-revision") {
+      const size_t width = key == "vendor" ? 8 : key == "product" ? 16 : 4;
+      std::string text;
+      if (!ParseText(value, text)) return Error(number, "an opening quote needs a closing one");
+      if (text.size() > width) {
+        return Error(number, std::string(key) + " has at most " + std::to_string(width) + " characters");
+      }
+      (key == "vendor" ? d.vendor : key == "product" ? d.product : key == "revision" ? d.revision : d.newRevision) = text;
+    } else if (key == "inquiry") {
+      if (!ParseHexBytes(value, d.rawInquiry)) {
+        return Error(number, "inquiry is 1 to " + std::to_string(kMaxRawInquiry) + " hex bytes");
+      }
+    } else if (key == "seed") {
+      uint64_t seed = 0;
+      if (args.size() != 1 || !ParseUnsigned(args[0], 0xFFFFFFFFu, seed)) return Error(number, "seed is 0..4294967295");
+      d.seed = static_cast<uint32_t>(seed);
+    } else if (key == "medium" || key == "medium-after-tur" || key == "medium-at") {
+      MediumStep step;
+      const bool counted = key != "medium";
+      if (args.size() != (counted ? 2u : 1u) || !ParseMedium(args.back(), step.medium)) {
+        return Error(number, std::string(key) + (counted ? " N" : "") +
+                                 " STATE, the state one of ready, no-medium, tray-closed-empty, tray-open, "
+                                 "unit-attention, becoming-ready");
+      }
+      if (counted && !ParseUnsigned(args[0], kMaxNth, step.value)) return Error(number, "the count is 0..1000000");
+      step.when = key == "medium" ? MediumStep::When::Now
+                  : key == "medium-at" ? MediumStep::When::AtMs
+                                       : MediumStep::When::AfterTestUnitReady;
+      t.media.push_back(step);
+    } else if (key == "fail" || key == "fail-vendor" || key == "never") {
+      Fault(number, t, key, args);
+    } else if (key == "latency") {
+      LatencySpec l;
+      uint64_t ms = 0;
+      const bool ok = args.size() == 1   ? ParseUnsigned(args[0], kMaxLatencyMs, ms)
+                      : args.size() == 2 ? ParseByte(args[0], l.opcode) && ParseUnsigned(args[1], kMaxLatencyMs, ms)
+                                         : false;
+      if (!ok) return Error(number, "latency is MS or OPCODE MS, at most " + std::to_string(kMaxLatencyMs) + " ms");
+      l.perOpcode = args.size() == 2;
+      l.ms = static_cast<uint32_t>(ms);
+      t.latencies.push_back(l);
+    } else if (key == "restart-busy-ms") {
+      uint64_t ms = 0;
+      if (args.size() != 1 || !ParseUnsigned(args[0], kMaxLatencyMs, ms)) return Error(number, "restart-busy-ms is 0..600000");
+      d.restartBusyMs = static_cast<uint32_t>(ms);
+    } else if (key == "restart-answers-last-block") {
+      if (args.size() != 1 || !ParseYesNo(args[0], d.restartAnswersLastBlock)) return Error(number, "yes or no");
+    } else {
+      Error(number, "unknown drive setting '" + std::string(key) + "'");
+    }
+  }
+
+  void Fault(int number, TargetSpec& t, std::string_view key, const std::vector<std::string_view>& args) {
+    FaultSpec f;
+    bool ok = false;
+    if (key == "fail") {
+      f.kind = FaultSpec::Kind::Fail;
+      ok = args.size() == 3 && ParseByte(args[0], f.opcode) && ParseInt(args[1], kMaxNth, f.nth) &&
+           ParseSense(args[2], f.sense);
+    } else if (key == "fail-vendor") {
+      f.kind = FaultSpec::Kind::FailVendor;
+      ok = args.size() == 4 && ParseByte(args[0], f.opcode) && ParseByte(args[1], f.subcode) &&
+           ParseInt(args[2], kMaxNth, f.nth) && f.nth >= 1 && ParseSense(args[3], f.sense);
+    } else {
+      f.kind = FaultSpec::Kind::Never;
+      ok = args.size() == 2 && ParseByte(args[0], f.opcode) && ParseInt(args[1], kMaxNth, f.nth) && f.nth >= 1;
+    }
+    if (!ok) {
+      return Error(number, key == "fail"          ? "fail is OPCODE NTH SENSE, e.g. fail 00 1 02/3A/00"
+                           : key == "fail-vendor" ? "fail-vendor is OPCODE SUBCODE NTH SENSE, NTH from 1"
+                                                  : "never is OPCODE NTH, NTH from 1");
+    }
+    t.faults.push_back(f);
+  }
+
+  void Finish() {
+    LibraryConfig& c = result_.config;
+    std::set<std::pair<int, int>> places;
+    for (const TargetSpec& t : c.targets) {
+      if (t.adapter < 0) {
+        if (refusedPlace_.count(t.name) != 0) continue;  // its 'at' line has been reported
+        Error(t.line, "[" + t.name + "] has no 'at ADAPTER TARGET'");
+        continue;
+      }
+      if (!places.insert({t.adapter, t.target}).second) {
+        Error(t.line, "[" + t.name + "] uses an adapter and target that another section uses");
+      }
+      if (c.adapters >= 0 && t.adapter >= c.adapters) {
+        Error(t.line, "[" + t.name + "] is on adapter " + std::to_string(t.adapter) + " but 'adapters' is " +
+                          std::to_string(c.adapters));
+      }
+    }
+  }
+
+  std::string baseDir_;
+  ParseResult result_;
+  TargetSpec* current_ = nullptr;  // stays valid: targets is not resized while it is used
+  bool skipping_ = false;
+  std::set<std::string> names_;
+  std::set<std::string> refusedPlace_;
+};
+
+}  // namespace
+
+int LibraryConfig::AdapterCount() const {
+  if (adapters >= 0) return adapters;
+  int highest = -1;
+  for (const TargetSpec& t : targets) highest = std::max(highest, t.adapter);
+  return highest + 1;
+}
+
+ParseResult ParseConfig(std::string_view text, const std::string& baseDir) {
+  ParseResult result = Parser(baseDir).Run(text);
+  return result;
+}
+
+bool IsAbsolutePath(std::string_view path) {
+  if (!path.empty() && (path[0] == '/' || path[0] == '\\')) return true;
+  return path.size() >= 2 && path[1] == ':' &&
+         ((path[0] >= 'a' && path[0] <= 'z') || (path[0] >= 'A' && path[0] <= 'Z'));
+}
+
+std::string JoinPath(const std::string& base, const std::string& path) {
+  if (base.empty() || IsAbsolutePath(path)) return path;
+  const char last = base.back();
+  if (last == '/' || last == '\\') return base + path;
+  // Keep the base's own separator, so native runs get native paths.
+  return base + (base.find('\\') != std::string::npos ? "\\" : "/") + path;
+}
+
+std::string DirectoryOf(const std::string& path) {
+  const size_t cut = path.find_last_of("/\\");
+  if (cut == std::string::npos) return "";
+  if (cut == 0) return path.substr(0, 1);
+  return path.substr(0, cut);
+}
+
+}  // namespace emu::dll

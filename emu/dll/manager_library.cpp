@@ -1,0 +1,133 @@
+// The stand-alone manager: configuration, entry points with their command log, and the drive files.
+#include "emu/dll/manager_library.h"
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+namespace emu::dll {
+namespace {
+
+bool ReadWhole(const std::string& path, std::string& text) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream all;
+  all << in.rdbuf();
+  text = all.str();
+  return true;
+}
+
+bool WriteWhole(const std::string& path, const void* bytes, size_t n) {
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (f == nullptr) return false;
+  const bool ok = std::fwrite(bytes, 1, n, f) == n;
+  return std::fclose(f) == 0 && ok;
+}
+
+}  // namespace
+
+ManagerLibrary::ManagerLibrary(RealEvents& events, const std::string& configPath)
+    : events_(events), host_(events), manager_(host_) {
+  Load(configPath);
+  host_.OnCompletion([this](platform::Handle event) { journal_.Completed(event, events_.TickMs()); });
+}
+
+ManagerLibrary::~ManagerLibrary() {
+  manager_.Stop();
+}
+
+void ManagerLibrary::Load(const std::string& configPath) {
+  std::string text;
+  if (configPath.empty()) {
+    errors_.push_back("FLASH_EMU_CONFIG is not set");
+  } else if (!ReadWhole(configPath, text)) {
+    errors_.push_back("cannot read " + configPath);
+  } else {
+    ParseResult parsed = ParseConfig(text, DirectoryOf(configPath));
+    errors_ = std::move(parsed.errors);
+    config_ = std::move(parsed.config);
+  }
+  if (!errors_.empty()) return Fail(configPath);
+
+  const uint64_t start = events_.TickMs();
+  targets_ = SetUpManager(config_, manager_, start);
+  for (const NamedTarget& t : targets_) {
+    if (t.drive != nullptr) drives_.push_back(DriveState{t, 0});
+  }
+  if (!journal_.Open(config_.logPath, start)) {
+    errors_.push_back("cannot write the command log " + config_.logPath);
+    return Fail(configPath);
+  }
+}
+
+void ManagerLibrary::Fail(const std::string& configPath) {
+  // A wrong file must not look like a machine without drives: the manager refuses to start.
+  AspiOptions failed;
+  failed.supportStatus = kSsFailedInit;
+  manager_.SetOptions(failed);
+  if (configPath.empty()) return;
+  std::string report;
+  for (const std::string& e : errors_) report += e + "\n";
+  WriteWhole(configPath + ".errors", report.data(), report.size());
+}
+
+uint32_t ManagerLibrary::SupportInfo() const { return manager_.SupportInfo(); }
+
+ManagerLibrary::DriveState* ManagerLibrary::DriveAt(int adapter, int target) {
+  for (DriveState& d : drives_) {
+    if (d.target.adapter == adapter && d.target.target == target) return &d;
+  }
+  return nullptr;
+}
+
+uint32_t ManagerLibrary::SendCommand(void* srb) {
+  if (srb == nullptr) return manager_.SendCommand(srb);
+  const uint8_t command = *static_cast<const uint8_t*>(srb);
+
+  if (command == platform::kScAbortSrb) {
+    void* toAbort = static_cast<platform::SrbAbort*>(srb)->SRB_ToAbort;
+    const uint32_t status = manager_.SendCommand(srb);
+    if (status == platform::kSsComp) journal_.End(toAbort, "ABORTED", events_.TickMs());
+    return status;
+  }
+  if (command != platform::kScExecScsiCmd) return manager_.SendCommand(srb);
+
+  auto* exec = static_cast<platform::SrbExecScsiCmd*>(srb);
+  std::lock_guard lock(driveMutex_);
+  // Listed before it is handed over: the completer may finish it before SendCommand returns.
+  journal_.Begin(exec, TargetName(targets_, exec->SRB_HaId, exec->SRB_Target));
+  const uint32_t status = manager_.SendCommand(srb);
+  if (status != platform::kSsPending) {
+    journal_.Answered(exec, events_.TickMs());
+  } else if ((exec->SRB_Flags & platform::kSrbEventNotify) == 0) {
+    journal_.End(exec, "POLLED", events_.TickMs());
+  }
+  // A drive changes its flash only when it commits a verified image, and every commit restarts it.
+  if (DriveState* drive = DriveAt(exec->SRB_HaId, exec->SRB_Target)) {
+    if (drive->target.drive->Restarts() != drive->restartsWritten) WriteDriveFiles(*drive);
+  }
+  return status;
+}
+
+void ManagerLibrary::WriteDriveFiles(DriveState& state) {
+  const Drive& drive = *state.target.drive;
+  const std::vector<uint8_t> flash = drive.Flash();
+  const int restarts = drive.Restarts();
+  WriteWhole(JoinPath(config_.outDir, FlashFileName(state.target.name)), flash.data(), flash.size());
+  const std::string status = "revision " + drive.Revision() + "\nrestarts " + std::to_string(restarts) + "\n";
+  WriteWhole(JoinPath(config_.outDir, StatusFileName(state.target.name)), status.data(), status.size());
+  state.restartsWritten = restarts;
+}
+
+bool ManagerLibrary::Finish(std::chrono::milliseconds wait) {
+  bool complete = journal_.Finish(events_.TickMs(), wait);
+  std::unique_lock lock(driveMutex_, std::defer_lock);
+  if (lock.try_lock_for(wait)) {
+    for (DriveState& d : drives_) WriteDriveFiles(d);
+  } else {
+    complete = false;
+  }
+  return complete;
+}
+
+}  // namespace emu::dll
