@@ -64,6 +64,13 @@ class TForm1 : public ui::TForm {
   void ButADClick(ui::TObject* sender);
   void FormCloseQuery(ui::TObject* sender, bool& canClose);
 
+  // The service controls stay hidden until the operator presses this shortcut; then they are
+  // shown below the rest for the remainder of the run.
+  static constexpr unsigned kServiceKey = 'S';
+  static constexpr ui::TShiftState kServiceShift = ui::ssCtrl | ui::ssShift;
+  void ShowServiceControls();
+  bool ServiceControlsShown() const { return serviceShown_; }
+
   // The drive list.
   void StartupScan();
   void RefreshRowCaption(int row);
@@ -81,6 +88,7 @@ class TForm1 : public ui::TForm {
   void EndRun();
 
   int32_t progressCounter_ = 0;
+  bool serviceShown_ = false;
   // Device indices whose worker the current run started.
   std::array<bool, kRows> startedThisRun_{};
 };

@@ -47,6 +47,15 @@ void TForm::SetBorderIcons(TBorderIcons icons) {
   SetBounds(Left(), Top(), clientWidth + Frame().width, clientHeight + Frame().height);
 }
 
+bool TForm::IsShortCut(unsigned virtualKey, TShiftState shift) {
+  bool handled = false;
+  if (OnShortCut) {
+    TShortCutEvent handler = OnShortCut;
+    handler(virtualKey, shift, handled);
+  }
+  return handled;
+}
+
 bool TForm::CloseQuery() {
   bool canClose = true;
   if (OnCloseQuery) {

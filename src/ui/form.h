@@ -33,6 +33,10 @@ class TForm : public TWinControl {
   TCloseQueryEvent OnCloseQuery;
   TNotifyEvent OnClose;
 
+  // Key presses anywhere on the form, before the focused control gets them.
+  TShortCutEvent OnShortCut;
+  // True when OnShortCut took the key.
+  bool IsShortCut(unsigned virtualKey, TShiftState shift);
   // OnCloseQuery's answer: true when the form may close.
   bool CloseQuery();
   // Closes the form unless OnCloseQuery refuses: hides it, and for the main form ends the

@@ -20,6 +20,12 @@ using TNotifyEvent = std::function<void(TObject* sender)>;
 // The handler may set canClose to false to keep the form open.
 using TCloseQueryEvent = std::function<void(TObject* sender, bool& canClose)>;
 
+// Modifier keys held with a key press.
+enum TShiftStateFlag : unsigned { ssShift = 1, ssAlt = 2, ssCtrl = 4 };
+using TShiftState = unsigned;
+// A key press offered to a form before its controls see it; set handled to keep it from them.
+using TShortCutEvent = std::function<void(unsigned virtualKey, TShiftState shift, bool& handled)>;
+
 struct TRect {
   int left = 0;
   int top = 0;

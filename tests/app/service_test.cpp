@@ -155,5 +155,43 @@ TEST(LoadCvt, CancelChangesNothing) {
   EXPECT_FALSE(form.ButtonFlash->Enabled());
 }
 
+TEST(ServiceShortcut, ShowsTheServiceControlsWithoutMovingAnything) {
+  AppHarness h;
+  h.AddDrive();
+  TForm1& form = h.Start();
+  struct Place {
+    const ui::TControl* control;
+    int left, top, width, height;
+  };
+  std::vector<Place> before;
+  for (const ui::TControl* c : std::initializer_list<const ui::TControl*>{
+           form.ButtonFlash, form.ButExit, form.Panel1, form.StatusBar, form.ProgressBar, form.rows[0]}) {
+    before.push_back({c, c->Left(), c->Top(), c->Width(), c->Height()});
+  }
+  EXPECT_FALSE(form.IsShortCut('S', ui::ssCtrl));  // not the shortcut: nothing happens
+  EXPECT_FALSE(form.ButCS->Visible());
+
+  EXPECT_TRUE(form.IsShortCut('S', ui::ssCtrl | ui::ssShift));
+  for (const ui::TControl* c : std::initializer_list<const ui::TControl*>{
+           form.ButtonLoad, form.Label1, form.Edit1, form.LabelCS, form.EditCS, form.ButCS, form.ButAD}) {
+    EXPECT_TRUE(c->Visible()) << c->Caption();
+    EXPECT_EQ(c->Parent(), &form);
+    // Inside the window, below everything that was there before.
+    EXPECT_GE(c->Top(), 175);
+    EXPECT_LE(c->Left() + c->Width(), form.ClientWidth());
+    EXPECT_LE(c->Top() + c->Height(), form.ClientHeight());
+  }
+  for (const Place& p : before) {
+    EXPECT_EQ(p.control->Left(), p.left);
+    EXPECT_EQ(p.control->Top(), p.top);
+    EXPECT_EQ(p.control->Width(), p.width);
+    EXPECT_EQ(p.control->Height(), p.height);
+  }
+  // Pressed again, it changes nothing.
+  const int height = form.ClientHeight();
+  form.IsShortCut('S', ui::ssCtrl | ui::ssShift);
+  EXPECT_EQ(form.ClientHeight(), height);
+}
+
 }  // namespace
 }  // namespace app

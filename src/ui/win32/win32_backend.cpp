@@ -161,12 +161,26 @@ struct Win32Backend::Impl {
     EndPaint(hwnd, &ps);
   }
 
-  // Tab, arrow keys and the ampersand accelerators of the controls on a form.
+  static TShiftState ShiftState() {
+    TShiftState shift = 0;
+    if (GetKeyState(VK_SHIFT) < 0) shift |= ssShift;
+    if (GetKeyState(VK_MENU) < 0) shift |= ssAlt;
+    if (GetKeyState(VK_CONTROL) < 0) shift |= ssCtrl;
+    return shift;
+  }
+
+  // The form's shortcuts, then tab, arrow keys and the ampersand accelerators of its controls.
   bool DialogMessage(MSG& msg) {
     if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST) return false;
     for (const auto& [hwnd, control] : controls) {
       if (control->Kind() != ControlKind::Form) continue;
-      if (msg.hwnd == hwnd || IsChild(hwnd, msg.hwnd)) return IsDialogMessageA(hwnd, &msg) != FALSE;
+      if (msg.hwnd != hwnd && !IsChild(hwnd, msg.hwnd)) continue;
+      auto* form = static_cast<TForm*>(control);
+      if ((msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) &&
+          form->IsShortCut(static_cast<unsigned>(msg.wParam), ShiftState())) {
+        return true;
+      }
+      return IsDialogMessageA(hwnd, &msg) != FALSE;
     }
     return false;
   }
