@@ -63,6 +63,7 @@ class TForm1 : public ui::TForm {
   void ButCSClick(ui::TObject* sender);
   void ButADClick(ui::TObject* sender);
   void FormCloseQuery(ui::TObject* sender, bool& canClose);
+  void FormQueryEndSession(ui::TObject* sender, bool& canEnd);
 
   // The service controls stay hidden until the operator presses this shortcut; then they are
   // shown below the rest for the remainder of the run.

@@ -105,6 +105,7 @@ void TForm1::BuildLayout() {
   ButAD->OnClick = [this](ui::TObject* s) { ButADClick(s); };
   OnCreate = [this](ui::TObject* s) { FormCreate(s); };
   OnCloseQuery = [this](ui::TObject* s, bool& canClose) { FormCloseQuery(s, canClose); };
+  OnQueryEndSession = [this](ui::TObject* s, bool& canEnd) { FormQueryEndSession(s, canEnd); };
   OnShortCut = [this](unsigned key, ui::TShiftState shift, bool& handled) {
     if (key != kServiceKey || shift != kServiceShift) return;
     ShowServiceControls();

@@ -24,6 +24,7 @@ constexpr char kFailedEntry[] = "(Update failed)  ";
 constexpr char kRebootTail[] = " Please cloes all programs. This computer will be rebooted.";
 constexpr char kStillWriting[] =
     "The firmware is still being written. Please wait until the update has finished.";
+constexpr char kShutdownBlocked[] = "Drive firmware is being written.";
 
 bool ValidDevice(int32_t device) { return device >= 0 && device < kRows; }
 
@@ -78,6 +79,7 @@ void TForm1::ButtonFlashClick(ui::TObject*) {
   if (driveCount == 0) ui::ShowMessage(kNoCdrom);
 
   startedThisRun_.fill(false);
+  SetShutdownBlockReason(kShutdownBlocked);
   for (int row = 0; row < kRows; ++row) {
     const int32_t device = DriveOrder[row];
     if (!rows[row]->Checked() || !ValidDevice(device)) continue;
@@ -142,6 +144,7 @@ void TForm1::EndRun() {
 
   SetRunControlsEnabled(true);
   for (ui::TCheckBox* row : rows) row->SetEnabled(true);
+  SetShutdownBlockReason("");
   if (rebootWanted) Reboot();
 }
 
@@ -149,6 +152,10 @@ void TForm1::FormCloseQuery(ui::TObject*, bool& canClose) {
   canClose = !RunBusy();
   if (!canClose) ui::ShowMessage(kStillWriting);
 }
+
+// Windows asks before it ends the session: no while a drive is being written, and without a box
+// that would hold up the question.
+void TForm1::FormQueryEndSession(ui::TObject*, bool& canEnd) { canEnd = !RunBusy(); }
 
 int TForm1::Reboot() {
   platform::Shell& shell = MainUnit::Current().services.shell;

@@ -84,6 +84,9 @@ class Backend {
   // Asks the message loop to end once the messages already queued are handled.
   virtual void PostQuit() = 0;
 
+  // Tells the system why the form's program must not be ended now (an empty reason withdraws it),
+  // where the system can show such a reason.
+  virtual void SetShutdownBlockReason(TForm& form, const std::string& reason) = 0;
   // The full path of the running program.
   virtual std::string ModulePath() = 0;
 

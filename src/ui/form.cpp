@@ -56,6 +56,18 @@ bool TForm::IsShortCut(unsigned virtualKey, TShiftState shift) {
   return handled;
 }
 
+bool TForm::QueryEndSession() {
+  if (!OnQueryEndSession) return CloseQuery();
+  bool canEnd = true;
+  TCloseQueryEvent handler = OnQueryEndSession;
+  handler(this, canEnd);
+  return canEnd;
+}
+
+void TForm::SetShutdownBlockReason(const std::string& reason) {
+  if (GetBackend() != nullptr) GetBackend()->SetShutdownBlockReason(*this, reason);
+}
+
 bool TForm::CloseQuery() {
   bool canClose = true;
   if (OnCloseQuery) {

@@ -37,6 +37,11 @@ class TForm : public TWinControl {
   TShortCutEvent OnShortCut;
   // True when OnShortCut took the key.
   bool IsShortCut(unsigned virtualKey, TShiftState shift);
+  // Asked when Windows wants to end the session; without a handler the form's CloseQuery answers.
+  TCloseQueryEvent OnQueryEndSession;
+  bool QueryEndSession();
+  // A reason shown by the system while it holds back the end of the session (empty: none).
+  void SetShutdownBlockReason(const std::string& reason);
   // OnCloseQuery's answer: true when the form may close.
   bool CloseQuery();
   // Closes the form unless OnCloseQuery refuses: hides it, and for the main form ends the

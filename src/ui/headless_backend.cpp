@@ -106,6 +106,19 @@ void HeadlessBackend::StartTimer(TTimer& timer) {
 
 void HeadlessBackend::StopTimer(TTimer& timer) { timers_.erase(timer.TimerId()); }
 
+void HeadlessBackend::SetShutdownBlockReason(TForm& form, const std::string& reason) {
+  if (reason.empty()) {
+    shutdownBlocks_.erase(&form);
+  } else {
+    shutdownBlocks_[&form] = reason;
+  }
+}
+
+std::string HeadlessBackend::ShutdownBlockReason(const TForm& form) const {
+  const auto found = shutdownBlocks_.find(&form);
+  return found == shutdownBlocks_.end() ? std::string() : found->second;
+}
+
 int HeadlessBackend::ShowMessageBox(const std::string& text, const std::string& caption, uint32_t flags) {
   // A copy for the responder: it may show further boxes, which grow the record.
   const MessageBoxCall call{text, caption, flags};

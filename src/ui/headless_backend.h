@@ -68,6 +68,8 @@ class HeadlessBackend : public Backend {
   // The border and title bar size of forms with borders (design pixels); none for bsNone.
   void SetFormFrame(FrameSize frame) { frame_ = frame; }
   void SetModulePath(std::string path) { modulePath_ = std::move(path); }
+  // The reason a form holds back the end of the session, or empty.
+  std::string ShutdownBlockReason(const TForm& form) const;
 
   void CreateWidget(TControl& control) override;
   void UpdateWidget(TControl& control, Change what, int index) override;
@@ -78,6 +80,7 @@ class HeadlessBackend : public Backend {
   int ShowMessageBox(const std::string& text, const std::string& caption, uint32_t flags) override;
   bool RunOpenDialog(OpenFileRequest& request) override;
   MessageResult HandleMessage(bool wait) override;
+  void SetShutdownBlockReason(TForm& form, const std::string& reason) override;
   void PostQuit() override;
   std::string ModulePath() override { return modulePath_; }
 
@@ -105,6 +108,7 @@ class HeadlessBackend : public Backend {
   std::vector<Update> updates_;
   FrameSize frame_{6, 30};
   std::string modulePath_ = "C:\\FLASH\\FLASH.EXE";
+  std::map<const TForm*, std::string> shutdownBlocks_;
 };
 
 }  // namespace ui

@@ -234,6 +234,10 @@ TEST(UpdateRun, EndWaitsForASlowWorkerAndClosingIsRefusedMeanwhile) {
 
   EXPECT_FALSE(form.CloseQuery());
   EXPECT_EQ(h.backend.MessageBoxes().size(), 1u);  // the user is told why
+  // The end of the Windows session is refused too, silently, with a reason for the system.
+  EXPECT_FALSE(form.QueryEndSession());
+  EXPECT_EQ(h.backend.MessageBoxes().size(), 1u);
+  EXPECT_EQ(h.backend.ShutdownBlockReason(form), "Drive firmware is being written.");
 
   h.clock.Release();
   h.WaitForWorkers();
@@ -241,6 +245,8 @@ TEST(UpdateRun, EndWaitsForASlowWorkerAndClosingIsRefusedMeanwhile) {
   EXPECT_FALSE(h.backend.TimerRunning(*form.TimerPB));
   EXPECT_EQ(h.backend.MessageBoxes().back().text, kUpdateOk);
   EXPECT_TRUE(form.CloseQuery());
+  EXPECT_TRUE(form.QueryEndSession());
+  EXPECT_EQ(h.backend.ShutdownBlockReason(form), "");
 }
 
 struct RebootCase {

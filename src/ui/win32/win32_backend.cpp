@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <exception>
 #include <map>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -261,7 +262,7 @@ LRESULT Win32Backend::Impl::Handle(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
     case WM_QUERYENDSESSION: {
       TControl* control = Find(hwnd);
       if (control == nullptr || control->Kind() != ControlKind::Form) break;
-      return static_cast<TForm*>(control)->CloseQuery() ? TRUE : FALSE;
+      return static_cast<TForm*>(control)->QueryEndSession() ? TRUE : FALSE;
     }
     case WM_TIMER: {
       if (hwnd != timerSink) break;
@@ -493,6 +494,28 @@ MessageResult Win32Backend::HandleMessage(bool wait) {
 }
 
 void Win32Backend::PostQuit() { PostQuitMessage(0); }
+
+void Win32Backend::SetShutdownBlockReason(TForm& form, const std::string& reason) {
+  const auto hwnd = reinterpret_cast<HWND>(form.Widget());
+  if (hwnd == nullptr) return;
+  // Only newer systems can show a reason; older ones have no such entry point.
+  HMODULE user32 = GetModuleHandleA("user32.dll");
+  if (user32 == nullptr) return;
+  if (reason.empty()) {
+    using DestroyFn = BOOL(WINAPI*)(HWND);
+    auto destroy = reinterpret_cast<DestroyFn>(
+        reinterpret_cast<void*>(GetProcAddress(user32, "ShutdownBlockReasonDestroy")));
+    if (destroy != nullptr) destroy(hwnd);
+    return;
+  }
+  using CreateFn = BOOL(WINAPI*)(HWND, LPCWSTR);
+  auto create =
+      reinterpret_cast<CreateFn>(reinterpret_cast<void*>(GetProcAddress(user32, "ShutdownBlockReasonCreate")));
+  if (create == nullptr) return;
+  std::wstring wide(reason.size() + 1, L'\0');
+  const int length = MultiByteToWideChar(CP_ACP, 0, reason.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
+  if (length > 0) create(hwnd, wide.c_str());
+}
 
 std::string Win32Backend::ModulePath() {
   char path[MAX_PATH + 1] = {};

@@ -29,6 +29,7 @@ class Win32Backend final : public Backend {
   int ShowMessageBox(const std::string& text, const std::string& caption, uint32_t flags) override;
   bool RunOpenDialog(OpenFileRequest& request) override;
   MessageResult HandleMessage(bool wait) override;
+  void SetShutdownBlockReason(TForm& form, const std::string& reason) override;
   void PostQuit() override;
   std::string ModulePath() override;
 
