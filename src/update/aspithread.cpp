@@ -1,0 +1,171 @@
+// The flash worker's job, in the order the drive family needs: identify, gate by model, check the
+// medium, eject, write the blocks, wait for the restart, read the checksum back, close.
+#include "update/aspithread.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "scsi/commands.h"
+#include "scsi/scsi_layer.h"
+#include "update/flash_checksum.h"
+
+namespace update {
+namespace {
+
+constexpr uint8_t kInquiryLength = 32;
+constexpr uint32_t kReadyTimeoutMs = 50000;
+constexpr uint8_t kEject = 2;  // START STOP UNIT: load/eject set, start clear
+constexpr uint8_t kParameterCode = 0xAE;
+constexpr uint16_t kParameter = 0x005F;
+constexpr uint16_t kParameterLength = 4;
+constexpr uint8_t kBlockMode = 1;
+constexpr uint32_t kBlockPauseMs = 10;
+// The drive restarts on its new firmware after the last block; one minute in all.
+constexpr uint32_t kRestartWaitFirstMs = 3000;
+constexpr uint32_t kRestartWaitRestMs = 57000;
+
+// The vendor and product text from INQUIRY byte 8 up to the first NUL, without leading and
+// trailing blanks and control characters.
+std::string DriveName(const uint8_t* inquiry) {
+  const char* text = reinterpret_cast<const char*>(inquiry + 8);
+  std::size_t end = static_cast<std::size_t>(std::find(text, text + (kInquiryLength - 8), '\0') - text);
+  std::size_t begin = 0;
+  auto isSpace = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+  while (begin < end && isSpace(text[begin])) ++begin;
+  while (end > begin && isSpace(text[end - 1])) --end;
+  return std::string(text + begin, end - begin);
+}
+
+bool FieldStartsWith(const uint8_t* field, const char* model, std::size_t length) {
+  return std::strncmp(reinterpret_cast<const char*>(field), model, length) == 0;
+}
+
+}  // namespace
+
+bool NoMediumWithQualifier(scsi::SenseCode code) {
+  return (code & 0xFFFF00u) == 0x023A00u && (code & 0xFFu) != 0;
+}
+
+AspiExec::AspiExec(scsi::ScsiLayer& layer, platform::Clock& clock, DriveTable& drives,
+                   const FirmwareImage& image)
+    : ui::TThread(true), layer_(layer), clock_(clock), drives_(drives), image_(image) {}
+
+AspiExec::~AspiExec() {
+  Terminate();
+  { std::lock_guard lock(goMutex_); }  // wakes a worker between its go check and its wait
+  goChanged_.notify_all();
+  WaitFor();
+}
+
+bool AspiExec::StartJob(int32_t entryIndex, bool checksumWanted) {
+  if (Go()) return false;
+  WaitUntilSuspended();
+  if (Finished()) return false;
+  entryIndex_.store(entryIndex, std::memory_order_release);
+  checksumWanted_.store(checksumWanted, std::memory_order_release);
+  {
+    std::lock_guard lock(goMutex_);
+    go_.store(1, std::memory_order_release);
+  }
+  goChanged_.notify_all();
+  Resume();
+  return true;
+}
+
+void AspiExec::WaitJobEnd() const {
+  std::unique_lock lock(goMutex_);
+  goChanged_.wait(lock, [this] { return go_.load(std::memory_order_acquire) == 0; });
+}
+
+bool AspiExec::WaitForGo() {
+  std::unique_lock lock(goMutex_);
+  goChanged_.wait(lock, [this] { return go_.load(std::memory_order_acquire) != 0 || Terminated(); });
+  return !Terminated();
+}
+
+void AspiExec::Execute() {
+  while (WaitForGo()) {
+    RunJob();
+    {
+      std::lock_guard lock(goMutex_);
+      go_.store(0, std::memory_order_release);
+    }
+    goChanged_.notify_all();
+    Suspend();
+  }
+}
+
+void AspiExec::RunJob() {
+  const int32_t entry = entryIndex_.load(std::memory_order_acquire);
+  layer_.OpenRef(ref_, deviceIndex_.load(std::memory_order_acquire));
+
+  // Cleared first: a drive that does not answer INQUIRY gets an empty name and is refused,
+  // instead of being judged by whatever the buffer held.
+  uint8_t inquiry[116] = {};
+  scsi::Inquiry(layer_, ref_, inquiry, kInquiryLength);
+  inquiry[kInquiryLength] = 0;
+  drives_.SetName(entry, DriveName(inquiry));
+
+  FlashDrive(entry, inquiry);
+  layer_.CloseRef(ref_);
+}
+
+void AspiExec::FlashDrive(int32_t entry, const uint8_t* inquiry) {
+  const uint8_t* vendor = inquiry + 8;
+  const uint8_t* product = inquiry + 16;
+  const ModelStrings& models = kModelStrings;
+
+  bool accepted = false;
+  if (FieldStartsWith(vendor, models.gateVendor, 5) &&
+      FieldStartsWith(product, models.gateProductPrefix, 7) &&
+      std::strcmp(models.imageModel, models.buildModel) == 0) {
+    accepted = true;
+    // This product takes block writes only after the parameter write; a failed first attempt is
+    // repeated once, and the blocks will tell whether it took.
+    const uint8_t zero[4] = {};
+    if (!scsi::WriteParameter(layer_, ref_, kParameterCode, kParameter, kParameterLength, zero)) {
+      scsi::WriteParameter(layer_, ref_, kParameterCode, kParameter, kParameterLength, zero);
+    }
+  }
+  const bool flash = (FieldStartsWith(vendor, models.flashVendor, 5) &&
+                      FieldStartsWith(product, models.flashProduct, 14)) ||
+                     accepted;
+  if (!flash) {
+    SetOutcome(kFlashWrongDrive);
+    drives_.SetWrong(entry, 1);  // after the name: the window reads the flag, then the name
+    return;
+  }
+
+  if (!scsi::TestUnitReadyTimed(layer_, ref_, kReadyTimeoutMs) &&
+      NoMediumWithQualifier(layer_.GetSenseCode(ref_))) {
+    SetOutcome(kFlashFailed);
+    return;
+  }
+  scsi::StartStopUnit(layer_, ref_, kEject, 0);
+
+  SetOutcome(kFlashDone);
+  // The record's block count is 1..64 by construction; the payload bound is kept regardless.
+  const int32_t blockCount = image_.blockCount;
+  const int32_t blocksInPayload = std::min(blockCount, kMaxBlocks);
+  for (int32_t i = 0; i < blocksInPayload; ++i) {
+    if (scsi::WriteFirmwareBlock(layer_, ref_, ImageBlock(image_, i), image_.checkWordA,
+                                 image_.checkWordB, i, blockCount, kBlockMode)) {
+      clock_.Sleep(kBlockPauseMs);
+      continue;
+    }
+    // UNIT ATTENTION, power on or reset: the drive already restarted on the new firmware.
+    uint8_t sense[16] = {};
+    layer_.GetSense(ref_, sense);
+    if (!(sense[2] == 0x06 && sense[12] == 0x29)) SetOutcome(kFlashFailed);
+    break;
+  }
+  clock_.Sleep(kRestartWaitFirstMs);
+  clock_.Sleep(kRestartWaitRestMs);
+
+  if (Outcome() == kFlashDone && checksumWanted_.load(std::memory_order_acquire)) {
+    checksum_.store(FlashChecksumRetrying(layer_, ref_), std::memory_order_release);
+  }
+}
+
+}  // namespace update

@@ -1,0 +1,88 @@
+// Unit Aspithread: AspiExec, the worker thread that updates one drive. The window creates one per
+// device index, suspended, and hands it a job: identify the drive by INQUIRY, refuse it unless it
+// is of an accepted model, eject, write the embedded image block by block, wait for the restart,
+// optionally read the flash checksum back, close, and suspend again.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+
+#include "platform/platform.h"
+#include "scsi/types.h"
+#include "ui/tthread.h"
+#include "update/drive_table.h"
+#include "update/firmware_image.h"
+
+namespace scsi {
+class ScsiLayer;
+}
+
+namespace update {
+
+using FlashResult = int32_t;
+inline constexpr FlashResult kFlashDone = 0;
+inline constexpr FlashResult kFlashFailed = 1;
+inline constexpr FlashResult kFlashWrongDrive = 3;
+inline constexpr FlashResult kFlashNoJobYet = -1;  // before the first job has set an outcome
+
+// TEST UNIT READY's answer that stops a job: sense key 2, ASC 3A (medium not present) with a
+// non-zero qualifier (tray closed and empty, tray open). Byte 2 is compared whole.
+bool NoMediumWithQualifier(scsi::SenseCode code);
+
+class AspiExec : public ui::TThread {
+ public:
+  // Created suspended, at normal priority, on device index 0 until the window sets its own.
+  AspiExec(scsi::ScsiLayer& layer, platform::Clock& clock, DriveTable& drives,
+           const FirmwareImage& image = kEmbeddedImage);
+  // Waits for a running job to end, then ends the thread (the window never frees its workers;
+  // tests do).
+  ~AspiExec() override;
+
+  // The window's side, while the worker is suspended.
+  void SetDeviceIndex(int32_t index) { deviceIndex_.store(index, std::memory_order_release); }
+  int32_t DeviceIndex() const { return deviceIndex_.load(std::memory_order_acquire); }
+
+  // The job hand-off: entry index, checksum wanted, go flag, resume. A worker still busy with an
+  // earlier job (go flag still set) is left alone and false is returned; a worker that has just
+  // cleared its go flag is waited for until it has suspended itself, so the resume is not lost.
+  bool StartJob(int32_t entryIndex, bool checksumWanted);
+
+  // Complete values at any time; after WaitJobEnd() the final ones of the job.
+  bool Go() const { return go_.load(std::memory_order_acquire) != 0; }
+  FlashResult Outcome() const { return outcome_.load(std::memory_order_acquire); }
+  uint16_t Checksum() const { return checksum_.load(std::memory_order_acquire); }
+  int32_t EntryIndex() const { return entryIndex_.load(std::memory_order_acquire); }
+  bool ChecksumWanted() const { return checksumWanted_.load(std::memory_order_acquire); }
+
+  // Blocks until the go flag is clear (no job pending or running).
+  void WaitJobEnd() const;
+
+ protected:
+  void Execute() override;
+
+ private:
+  bool WaitForGo();
+  void RunJob();
+  void FlashDrive(int32_t entry, const uint8_t* inquiry);
+  void SetOutcome(FlashResult result) { outcome_.store(result, std::memory_order_release); }
+
+  scsi::ScsiLayer& layer_;
+  platform::Clock& clock_;
+  DriveTable& drives_;
+  const FirmwareImage& image_;
+
+  std::atomic<int32_t> deviceIndex_{0};
+  std::atomic<uint8_t> go_{0};
+  scsi::DeviceRef ref_ = scsi::kClosedRef;  // the worker's own
+  std::atomic<FlashResult> outcome_{kFlashNoJobYet};
+  std::atomic<uint16_t> checksum_{0};
+  std::atomic<bool> checksumWanted_{false};
+  std::atomic<int32_t> entryIndex_{0};
+
+  mutable std::mutex goMutex_;
+  mutable std::condition_variable goChanged_;
+};
+
+}  // namespace update

@@ -1,0 +1,353 @@
+// The flash worker's job on emulated drives, on both back ends: the model gate, the readiness
+// test, the block loop and its outcomes, the restart waits, the checksum read-back, and a second
+// job on the same worker.
+#include "update/aspithread.h"
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "worker_rig.h"
+
+namespace update {
+namespace {
+
+using testing::BackEnd;
+using testing::FlashOpcodes;
+using testing::LoopSleeps;
+using testing::Model;
+using testing::Opcodes;
+using testing::Rig;
+
+struct JobRun {
+  FlashResult outcome;
+  uint8_t wrong;
+  std::string name;
+  uint16_t checksum;
+  std::vector<uint32_t> sleeps;
+};
+
+JobRun RunOneJob(Rig& rig, bool checksumWanted = false, const FirmwareImage& image = kEmbeddedImage) {
+  auto worker = rig.MakeWorker(0, image);
+  EXPECT_TRUE(worker.exec->StartJob(0, checksumWanted));
+  worker.exec->WaitJobEnd();
+  return {worker.exec->Outcome(), rig.table.Wrong(0), rig.table.Name(0), worker.exec->Checksum(),
+          worker.clock->Sleeps()};
+}
+
+class Worker : public ::testing::TestWithParam<BackEnd> {};
+
+INSTANTIATE_TEST_SUITE_P(BothBackEnds, Worker, ::testing::Values(BackEnd::PassThrough, BackEnd::Aspi),
+                         [](const ::testing::TestParamInfo<BackEnd>& p) { return testing::BackEndName(p.param); });
+
+struct GateCase {
+  const char* name;
+  emu::DriveConfig drive;
+  std::function<void(emu::Drive&)> script;
+  FlashResult outcome;
+  int parameterWrites;  // WriteParameter commands sent
+  std::string driveName;
+};
+
+TEST_P(Worker, ModelGate) {
+  const auto none = [](emu::Drive&) {};
+  const emu::SenseTriple error{0x04, 0x44, 0x00};
+  const GateCase cases[] = {
+      {"the image's model", Model("TEVOR", "DVD RW KMR5133"), none, kFlashDone, 0, "TEVOR   DVD RW KMR5133"},
+      {"only 5 vendor bytes compared", Model("TEVORX", "DVD RW KMR5133"), none, kFlashDone, 0,
+       "TEVORX  DVD RW KMR5133"},
+      {"second model gets the parameter write", Model("TEVOR", "HTL6190B"), none, kFlashDone, 1,
+       "TEVOR   HTL6190B"},
+      {"failed parameter write is retried once", Model("TEVOR", "HTL6190"),
+       [&](emu::Drive& d) { d.FailNthVendor(0xA0, 0x14, 1, error); }, kFlashDone, 2, "TEVOR   HTL6190"},
+      // The retry's result is ignored: the job goes on, and the locked drive refuses the blocks.
+      {"failed retry is ignored", Model("TEVOR", "HTL6190"),
+       [&](emu::Drive& d) { d.FailAll(0xA0, error); }, kFlashFailed, 2, "TEVOR   HTL6190"},
+      {"another product of the vendor", Model("TEVOR", "DVD RW KMR5134"), none, kFlashWrongDrive, 0,
+       "TEVOR   DVD RW KMR5134"},
+      {"a shorter product", Model("TEVOR", "DVD RW KMR513"), none, kFlashWrongDrive, 0, "TEVOR   DVD RW KMR513"},
+      {"vendor in lower case", Model("tevor", "DVD RW KMR5133"), none, kFlashWrongDrive, 0,
+       "tevor   DVD RW KMR5133"},
+      {"another vendor", Model("OTHER", "DVD RW KMR5133"), none, kFlashWrongDrive, 0, "OTHER   DVD RW KMR5133"},
+      {"another vendor's HTL6190", Model("OTHER", "HTL6190"), none, kFlashWrongDrive, 0, "OTHER   HTL6190"},
+      // A drive that does not answer INQUIRY is judged on a cleared buffer: no name, refused.
+      {"no INQUIRY data", Model("TEVOR", "DVD RW KMR5133"),
+       [&](emu::Drive& d) { d.FailAll(0x12, error); }, kFlashWrongDrive, 0, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Rig rig(GetParam(), {c.drive});
+    emu::Drive& drive = *rig.drives[0];
+    c.script(drive);
+    const JobRun run = RunOneJob(rig);
+
+    EXPECT_EQ(run.outcome, c.outcome);
+    EXPECT_EQ(run.wrong, c.outcome == kFlashWrongDrive ? 1 : 0);
+    EXPECT_EQ(run.name, c.driveName);
+    const auto opcodes = Opcodes(drive.Log());
+    if (c.outcome == kFlashWrongDrive) {
+      EXPECT_EQ(opcodes, std::vector<uint8_t>{0x12});  // nothing after INQUIRY, no eject
+      EXPECT_TRUE(run.sleeps.empty());
+      continue;
+    }
+    std::vector<uint8_t> expected = {0x12};
+    expected.insert(expected.end(), static_cast<std::size_t>(c.parameterWrites), 0xA0);
+    const std::vector<uint8_t> rest = FlashOpcodes(c.outcome == kFlashDone ? 49 : 1);
+    expected.insert(expected.end(), rest.begin() + 1, rest.end());
+    EXPECT_EQ(opcodes, expected);
+    EXPECT_EQ(testing::HoldsImage(drive), c.outcome == kFlashDone);
+    // The parameter write: A0 14 AE 00 00 5F 00 00 00 00 00 04, no data phase.
+    for (const auto& record : drive.Log()) {
+      if (record.cdb[0] != 0xA0) continue;
+      EXPECT_EQ(record.cdb, (std::array<uint8_t, 12>{0xA0, 0x14, 0xAE, 0, 0, 0x5F, 0, 0, 0, 0, 0, 4}));
+      EXPECT_EQ(record.direction, 0);
+    }
+  }
+}
+
+struct ReadyCase {
+  const char* name;
+  std::function<void(emu::Drive&)> script;
+  bool flashed;
+};
+
+TEST_P(Worker, ReadinessDecidesBeforeTheEject) {
+  const ReadyCase cases[] = {
+      {"tray closed, no medium (02/3A/01)", [](emu::Drive& d) { d.SetMedium(emu::Medium::TrayClosedEmpty); }, false},
+      {"tray open (02/3A/02)", [](emu::Drive& d) { d.SetMedium(emu::Medium::TrayOpen); }, false},
+      {"ready", [](emu::Drive&) {}, true},
+      {"no medium without qualifier (02/3A/00)", [](emu::Drive& d) { d.SetMedium(emu::Medium::NoMedium); }, true},
+      {"becoming ready (02/04/01)", [](emu::Drive& d) { d.SetMedium(emu::Medium::BecomingReady); }, true},
+      {"unit attention (06/28/00)", [](emu::Drive& d) { d.SetMedium(emu::Medium::UnitAttention); }, true},
+      // Byte 2 is compared whole: a flag bit beside the sense key is not "medium not present".
+      {"flag bit in byte 2 (22/3A/01)", [](emu::Drive& d) { d.FailNth(0x00, 1, {0x22, 0x3A, 0x01}); }, true},
+      {"other qualifier of another ASC (02/3B/01)", [](emu::Drive& d) { d.FailNth(0x00, 1, {0x02, 0x3B, 0x01}); }, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Rig rig(GetParam(), {Model("TEVOR", "DVD RW KMR5133")});
+    emu::Drive& drive = *rig.drives[0];
+    c.script(drive);
+    const JobRun run = RunOneJob(rig);
+    if (c.flashed) {
+      EXPECT_EQ(run.outcome, kFlashDone);
+      EXPECT_EQ(Opcodes(drive.Log()), FlashOpcodes(49));
+      EXPECT_EQ(run.sleeps, LoopSleeps(48));  // the last block is answered by the restart
+      EXPECT_TRUE(testing::HoldsImage(drive));
+    } else {
+      EXPECT_EQ(run.outcome, kFlashFailed);
+      EXPECT_EQ(Opcodes(drive.Log()), (std::vector<uint8_t>{0x12, 0x00}));  // no eject, no writes
+      EXPECT_TRUE(run.sleeps.empty());                                       // no waits
+      EXPECT_FALSE(testing::HoldsImage(drive));
+    }
+    EXPECT_EQ(run.wrong, 0);
+  }
+}
+
+// Sense codes that no emulated drive can produce through a real layer: the readiness decision
+// itself, including the no-device value.
+TEST(WorkerReadiness, OnlyMediumNotPresentWithAQualifierStops) {
+  const struct {
+    scsi::SenseCode code;
+    bool stops;
+  } cases[] = {{0x023A01, true},  {0x023A02, true},  {0x023AFF, true},  {0x023A00, false},
+               {0x223A01, false}, {0x023B01, false}, {0x063A01, false}, {0xFFFFFF, false},
+               {0x000000, false}};
+  for (const auto& c : cases) EXPECT_EQ(NoMediumWithQualifier(c.code), c.stops) << std::hex << c.code;
+}
+
+struct BlockCase {
+  const char* name;
+  bool restartAnswersLastBlock;
+  std::function<void(emu::Drive&)> script;
+  FlashResult outcome;
+  int blocksSent;
+  int pauses;  // accepted blocks
+  bool holdsImage;
+};
+
+TEST_P(Worker, BlockLoopOutcomes) {
+  const auto none = [](emu::Drive&) {};
+  const BlockCase cases[] = {
+      {"every block accepted", false, none, kFlashDone, 49, 49, true},
+      {"last block answered by the restart", true, none, kFlashDone, 49, 48, true},
+      {"06/29 on block 9", true, [](emu::Drive& d) { d.FailNth(0xFA, 10, {0x06, 0x29, 0x00}); }, kFlashDone, 10, 9, false},
+      {"06/29 with a qualifier", true, [](emu::Drive& d) { d.FailNth(0xFA, 10, {0x06, 0x29, 0x02}); }, kFlashDone, 10, 9, false},
+      // Byte 2 compared whole: 0x26 is not 0x06.
+      {"26/29 on block 9", true, [](emu::Drive& d) { d.FailNth(0xFA, 10, {0x26, 0x29, 0x00}); }, kFlashFailed, 10, 9, false},
+      {"06/28 on block 9", true, [](emu::Drive& d) { d.FailNth(0xFA, 10, {0x06, 0x28, 0x00}); }, kFlashFailed, 10, 9, false},
+      {"hardware error on block 0", true, [](emu::Drive& d) { d.FailNth(0xFA, 1, {0x04, 0x44, 0x00}); }, kFlashFailed, 1, 0, false},
+      {"medium error on block 48", false, [](emu::Drive& d) { d.FailNth(0xFA, 49, {0x03, 0x0C, 0x00}); }, kFlashFailed, 49, 48, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    emu::DriveConfig config = Model("TEVOR", "DVD RW KMR5133");
+    config.restartAnswersLastBlock = c.restartAnswersLastBlock;
+    Rig rig(GetParam(), {config});
+    emu::Drive& drive = *rig.drives[0];
+    c.script(drive);
+    const JobRun run = RunOneJob(rig);
+    EXPECT_EQ(run.outcome, c.outcome);
+    EXPECT_EQ(Opcodes(drive.Log()), FlashOpcodes(c.blocksSent));  // the rest are not sent
+    EXPECT_EQ(run.sleeps, LoopSleeps(c.pauses));                   // both waits in every case
+    EXPECT_EQ(testing::HoldsImage(drive), c.holdsImage);
+  }
+}
+
+// The worker sends the image it was given, unchanged: a drive refuses one whose sums are off.
+TEST_P(Worker, ImageThatFailsItsSumsIsRefusedByTheDrive) {
+  auto image = std::make_unique<FirmwareImage>(kEmbeddedImage);
+  image->payload[12345] ^= 0x01;
+  Rig rig(GetParam(), {Model("TEVOR", "DVD RW KMR5133")});
+  const std::vector<uint8_t> before = rig.drives[0]->Flash();
+  const JobRun run = RunOneJob(rig, false, *image);
+  EXPECT_EQ(run.outcome, kFlashFailed);
+  EXPECT_EQ(Opcodes(rig.drives[0]->Log()), FlashOpcodes(49));
+  EXPECT_EQ(run.sleeps, LoopSleeps(48));
+  EXPECT_EQ(rig.drives[0]->Flash(), before);
+}
+
+TEST_P(Worker, ChecksumIsReadOnlyAfterASuccessfulJobThatWantsIt) {
+  const struct {
+    const char* name;
+    bool wanted;
+    std::function<void(emu::Drive&)> script;
+    emu::DriveConfig drive;
+    bool read;
+  } cases[] = {
+      {"wanted after success", true, [](emu::Drive&) {}, Model("TEVOR", "DVD RW KMR5133"), true},
+      {"not wanted", false, [](emu::Drive&) {}, Model("TEVOR", "DVD RW KMR5133"), false},
+      {"wanted after a failed block", true, [](emu::Drive& d) { d.FailNth(0xFA, 3, {0x03, 0x0C, 0x00}); },
+       Model("TEVOR", "DVD RW KMR5133"), false},
+      {"wanted for a wrong drive", true, [](emu::Drive&) {}, Model("OTHER", "DVD RW KMR5133"), false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Rig rig(GetParam(), {c.drive});
+    emu::Drive& drive = *rig.drives[0];
+    c.script(drive);
+    const JobRun run = RunOneJob(rig, c.wanted);
+    int reads = 0;
+    for (const auto& record : drive.Log()) reads += record.cdb[0] == 0xA0 && record.cdb[1] == 0x15;
+    EXPECT_EQ(reads, c.read ? 1024 : 0);
+    EXPECT_EQ(run.checksum, c.read ? testing::FlashSum(drive.Flash()) : 0);
+    if (c.read) {
+      EXPECT_NE(run.checksum, 0);
+    }
+  }
+}
+
+TEST_P(Worker, SecondJobRepeatsTheWholeSequence) {
+  Rig rig(GetParam(), {Model("TEVOR", "DVD RW KMR5133")});
+  emu::Drive& drive = *rig.drives[0];
+  auto worker = rig.MakeWorker(0);
+
+  ASSERT_TRUE(worker.exec->StartJob(0, false));
+  worker.exec->WaitJobEnd();
+  EXPECT_EQ(worker.exec->Outcome(), kFlashDone);
+  const auto firstLog = Opcodes(drive.Log());
+  drive.ClearLog();
+  drive.SetMedium(emu::Medium::Ready);  // the operator closes the tray the first job opened
+  rig.table.SetName(0, "stale");
+
+  // Handed over as soon as the first job has ended: the worker is waited for until suspended.
+  ASSERT_TRUE(worker.exec->StartJob(0, true));
+  worker.exec->WaitJobEnd();
+  EXPECT_EQ(worker.exec->Outcome(), kFlashDone);
+  EXPECT_EQ(rig.table.Name(0), "TEVOR   DVD RW KMR5133");
+  auto secondLog = Opcodes(drive.Log());
+  secondLog.resize(firstLog.size());  // then the checksum reads this job asked for
+  EXPECT_EQ(secondLog, firstLog);
+  EXPECT_EQ(firstLog, FlashOpcodes(49));
+  std::vector<uint32_t> twice = LoopSleeps(48);
+  const auto again = LoopSleeps(48);
+  twice.insert(twice.end(), again.begin(), again.end());
+  EXPECT_EQ(worker.clock->Sleeps(), twice);
+  EXPECT_EQ(worker.exec->Checksum(), testing::FlashSum(drive.Flash()));
+}
+
+// Holds the worker in its restart wait until the test lets it go on.
+class HeldClock : public platform::Clock {
+ public:
+  explicit HeldClock(platform::Clock& inner) : inner_(inner) {}
+  void Sleep(uint32_t milliseconds) override {
+    if (milliseconds == 3000) {
+      std::unique_lock lock(mutex_);
+      waiting_ = true;
+      changed_.notify_all();
+      changed_.wait(lock, [this] { return released_; });
+    }
+    inner_.Sleep(milliseconds);
+  }
+  uint32_t TimeOfDaySeconds() override { return inner_.TimeOfDaySeconds(); }
+  void WaitUntilHeld() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return waiting_; });
+  }
+  void Release() {
+    { std::lock_guard lock(mutex_); released_ = true; }
+    changed_.notify_all();
+  }
+
+ private:
+  platform::Clock& inner_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool waiting_ = false;
+  bool released_ = false;
+};
+
+TEST(WorkerHandOff, BusyWorkerIsLeftAlone) {
+  Rig rig(BackEnd::PassThrough, {Model("TEVOR", "DVD RW KMR5133")});
+  HeldClock clock(rig.machine);
+  AspiExec worker(*rig.layer, clock, rig.table);
+  EXPECT_EQ(worker.Outcome(), kFlashNoJobYet);
+  EXPECT_TRUE(worker.Suspended());
+  EXPECT_EQ(worker.Priority(), ui::tpNormal);
+
+  ASSERT_TRUE(worker.StartJob(0, false));
+  clock.WaitUntilHeld();
+  EXPECT_TRUE(worker.Go());
+  EXPECT_FALSE(worker.StartJob(0, true));  // still busy: nothing changes
+  EXPECT_FALSE(worker.ChecksumWanted());
+  clock.Release();
+  worker.WaitJobEnd();
+  EXPECT_EQ(worker.Outcome(), kFlashDone);
+  EXPECT_EQ(Opcodes(rig.drives[0]->Log()), FlashOpcodes(49));  // one job, no checksum read
+}
+
+// The entry index chooses the table entries written; the device index the drive opened.
+TEST(WorkerHandOff, EntryIndexChoosesTheTableEntry) {
+  Rig rig(BackEnd::PassThrough, {Model("TEVOR", "DVD RW KMR5133"), Model("OTHER", "X")});
+  auto worker = rig.MakeWorker(1);
+  ASSERT_TRUE(worker.exec->StartJob(7, false));
+  worker.exec->WaitJobEnd();
+  EXPECT_EQ(worker.exec->Outcome(), kFlashWrongDrive);
+  EXPECT_EQ(rig.table.Wrong(7), 1);
+  EXPECT_EQ(rig.table.Name(7), "OTHER   X");
+  EXPECT_EQ(rig.table.Wrong(1), 0);
+  EXPECT_TRUE(rig.drives[0]->Log().empty());
+}
+
+TEST(WorkerHandOff, DestroysInEveryState) {
+  Rig rig(BackEnd::PassThrough, {Model("TEVOR", "DVD RW KMR5133")});
+  { auto neverStarted = rig.MakeWorker(0); }
+  {
+    auto finished = rig.MakeWorker(0);
+    ASSERT_TRUE(finished.exec->StartJob(0, false));
+    finished.exec->WaitJobEnd();
+  }
+  {
+    auto running = rig.MakeWorker(0);  // destroyed while its job may still run: waits for it
+    ASSERT_TRUE(running.exec->StartJob(0, false));
+  }
+  EXPECT_EQ(Opcodes(rig.drives[0]->Log()).front(), 0x12);
+}
+
+}  // namespace
+}  // namespace update

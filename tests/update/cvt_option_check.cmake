@@ -1,0 +1,46 @@
+# Runs the image generator the way the build's FLASH_FIRMWARE_CVT option does: a file made from
+# the embedded image gives the same record again; broken files stop it with a clear message.
+file(MAKE_DIRECTORY ${WORK_DIR})
+
+function(run_generator cvt expect_ok expect_message)
+  execute_process(COMMAND ${GENERATOR} --cvt ${cvt} --out ${WORK_DIR}/out.cpp
+                  RESULT_VARIABLE result ERROR_VARIABLE error)
+  if(expect_ok AND NOT result EQUAL 0)
+    message(FATAL_ERROR "generator refused ${cvt}: ${error}")
+  endif()
+  if(NOT expect_ok)
+    if(result EQUAL 0)
+      message(FATAL_ERROR "generator accepted ${cvt}")
+    endif()
+    string(FIND "${error}" "${expect_message}" at)
+    if(at EQUAL -1)
+      message(FATAL_ERROR "generator's message for ${cvt} lacks \"${expect_message}\": ${error}")
+    endif()
+  endif()
+endfunction()
+
+function(make_cvt name)
+  execute_process(COMMAND ${MAKE_CVT} ${ARGN} ${WORK_DIR}/${name} RESULT_VARIABLE result)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "make_cvt ${ARGN} failed")
+  endif()
+endfunction()
+
+make_cvt(good.CVT)
+run_generator(${WORK_DIR}/good.CVT TRUE "")
+# Same record as the placeholder build's, apart from the comment naming the source.
+file(STRINGS ${WORK_DIR}/out.cpp from_cvt)
+file(STRINGS ${PLACEHOLDER_SOURCE} from_placeholder)
+list(REMOVE_AT from_cvt 0)
+list(REMOVE_AT from_placeholder 0)
+if(NOT from_cvt STREQUAL from_placeholder)
+  message(FATAL_ERROR "the record generated from good.CVT differs from the embedded one")
+endif()
+
+make_cvt(flipped.CVT --flip 1000)
+run_generator(${WORK_DIR}/flipped.CVT FALSE "does not verify: byte sum of the blocks is")
+make_cvt(header.CVT --header "Corvant DVD5270 flash")
+run_generator(${WORK_DIR}/header.CVT FALSE "header does not start with")
+make_cvt(empty.CVT --blocks 0)
+run_generator(${WORK_DIR}/empty.CVT FALSE "holds 0 blocks")
+run_generator(${WORK_DIR}/missing.CVT FALSE "cannot read the firmware file")
