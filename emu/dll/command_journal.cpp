@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <thread>
 
 namespace emu::dll {
 namespace {
@@ -33,6 +34,15 @@ uint8_t StatusOf(const platform::SrbExecScsiCmd& srb) {
 }
 
 }  // namespace
+
+bool TryLockFor(std::unique_lock<std::mutex>& lock, std::chrono::milliseconds wait) {
+  const auto deadline = std::chrono::steady_clock::now() + wait;
+  while (!lock.try_lock()) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
 
 std::string FormatLogLine(const std::string& target, const platform::SrbExecScsiCmd& srb, const std::string& outcome,
                           uint64_t elapsedMs) {
@@ -74,7 +84,7 @@ bool CommandJournal::Open(const std::string& path, uint64_t startMs) {
   std::lock_guard lock(mutex_);
   startMs_ = startMs;
   if (file_ != nullptr) std::fclose(file_);
-  file_ = path.empty() ? nullptr : std::fopen(path.c_str(), "w");
+  file_ = path.empty() ? nullptr : std::fopen(path.c_str(), "wb");  // one LF per line on every system
   return file_ != nullptr;
 }
 
@@ -120,7 +130,7 @@ void CommandJournal::End(const void* srb, const char* outcome, uint64_t nowMs) {
 
 bool CommandJournal::Finish(uint64_t nowMs, std::chrono::milliseconds wait) {
   std::unique_lock lock(mutex_, std::defer_lock);
-  if (!lock.try_lock_for(wait)) return false;
+  if (!TryLockFor(lock, wait)) return false;
   for (const Entry& entry : open_) Write(entry, entry.copy, "PENDING", nowMs);
   open_.clear();
   if (file_ != nullptr) std::fflush(file_);

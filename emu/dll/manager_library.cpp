@@ -122,7 +122,7 @@ void ManagerLibrary::WriteDriveFiles(DriveState& state) {
 bool ManagerLibrary::Finish(std::chrono::milliseconds wait) {
   bool complete = journal_.Finish(events_.TickMs(), wait);
   std::unique_lock lock(driveMutex_, std::defer_lock);
-  if (lock.try_lock_for(wait)) {
+  if (TryLockFor(lock, wait)) {
     for (DriveState& d : drives_) WriteDriveFiles(d);
   } else {
     complete = false;

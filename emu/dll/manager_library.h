@@ -62,7 +62,7 @@ class ManagerLibrary {
   std::vector<std::string> errors_;
   // Held around everything that touches a drive, so the end of the process can tell whether a
   // thread stopped inside a drive.
-  std::timed_mutex driveMutex_;
+  std::mutex driveMutex_;
   std::vector<DriveState> drives_;
   std::vector<NamedTarget> targets_;
 };
