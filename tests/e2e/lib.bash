@@ -7,7 +7,7 @@
 #   FLASH_ROOT          repository root                      (the folder above tests/)
 #   FLASH_BUILD_DIR     32-bit build folder                  ($FLASH_ROOT/build/win32)
 #   FLASH_E2E_DIR       the scenario's own output folder     ($FLASH_ROOT/build/e2e/<scenario>)
-#   FLASH_E2E_DISPLAY   X display for its Xvfb               (the first free one from :120)
+#   FLASH_E2E_DISPLAY   X display for its Xvfb               (one Xvfb picks when unset or taken)
 #   FLASH_E2E_EXE       the program under test               ($FLASH_BUILD_DIR/FLASH.EXE)
 #   FLASH_E2E_KEEP      1: leave the Wine prefix in place after the run
 
@@ -63,23 +63,31 @@ e2e_pass() { e2e_log "ok: $*"; }
 
 # --- Display, prefix, program -------------------------------------------------------------------
 
-e2e_free_display() {
-  local n=120
-  while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-  echo ":$n"
-}
+e2e_display_free() { [ ! -e "/tmp/.X${1#:}-lock" ] && [ ! -e "/tmp/.X11-unix/X${1#:}" ]; }
 
+# Xvfb on the display given, or on one it picks itself (-displayfd: no race with parallel runs)
+# when none is given or the given one is taken.
 e2e_start_xvfb() {
-  export DISPLAY=${FLASH_E2E_DISPLAY:-$(e2e_free_display)}
-  Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >"$E2E_DIR/xvfb.log" 2>&1 &
-  E2E_XVFB_PID=$!
-  local i
+  local want=${FLASH_E2E_DISPLAY:-} number=$E2E_DIR/xvfb.display i
+  rm -f "$number"
+  if [ -n "$want" ] && e2e_display_free "$want"; then
+    Xvfb "$want" -screen 0 1024x768x24 -nolisten tcp >"$E2E_DIR/xvfb.log" 2>&1 &
+    E2E_XVFB_PID=$!
+    echo "${want#:}" >"$number"
+  else
+    [ -n "$want" ] && e2e_log "display $want is taken; Xvfb picks one"
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$number" >"$E2E_DIR/xvfb.log" 2>&1 &
+    E2E_XVFB_PID=$!
+  fi
   for i in $(seq 100); do
-    [ -e "/tmp/.X11-unix/X${DISPLAY#:}" ] && return 0
+    if [ -s "$number" ]; then
+      export DISPLAY=":$(head -n 1 "$number")"
+      [ -e "/tmp/.X11-unix/X${DISPLAY#:}" ] && return 0
+    fi
     kill -0 "$E2E_XVFB_PID" 2>/dev/null || break
     sleep 0.1
   done
-  e2e_log "Xvfb did not start on $DISPLAY (see $E2E_DIR/xvfb.log)"
+  e2e_log "Xvfb did not start (see $E2E_DIR/xvfb.log)"
   exit 1
 }
 
