@@ -9,9 +9,9 @@
 namespace update {
 namespace {
 
-void PutLe16(std::vector<uint8_t>& out, uint16_t value) {
-  out.push_back(static_cast<uint8_t>(value & 0xFF));
-  out.push_back(static_cast<uint8_t>(value >> 8));
+void PutLe16(uint8_t* p, uint16_t value) {
+  p[0] = static_cast<uint8_t>(value & 0xFF);
+  p[1] = static_cast<uint8_t>(value >> 8);
 }
 
 uint16_t GetLe16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
@@ -27,11 +27,11 @@ std::string Hex4(uint16_t value) {
 std::vector<uint8_t> MakeCvt(const uint8_t* blocks, int32_t blockCount, uint16_t checkWordA,
                              uint16_t checkWordB) {
   const std::size_t blockBytes = blockCount > 0 ? static_cast<std::size_t>(blockCount) * kBlockSize : 0;
-  std::vector<uint8_t> out(kCvtHeaderSize, 0);
+  std::vector<uint8_t> out(kCvtHeaderSize + blockBytes + kCvtTrailerSize, 0);
   std::memcpy(out.data(), kCvtMagic, sizeof kCvtMagic - 1);
-  out.insert(out.end(), blocks, blocks + blockBytes);
-  PutLe16(out, checkWordA);
-  PutLe16(out, checkWordB);
+  if (blockBytes > 0) std::memcpy(out.data() + kCvtHeaderSize, blocks, blockBytes);
+  PutLe16(out.data() + kCvtHeaderSize + blockBytes, checkWordA);
+  PutLe16(out.data() + kCvtHeaderSize + blockBytes + 2, checkWordB);
   return out;
 }
 

@@ -8,7 +8,7 @@ namespace platform::win32 {
 static_assert(kMbOk == MB_OK && kMbOkCancel == MB_OKCANCEL);
 static_assert(kIdOk == IDOK && kIdCancel == IDCANCEL);
 
-int DialogsWin32::MessageBoxA(Handle owner, const char* text, const char* caption, uint32_t type) {
+int Win32Dialogs::MessageBoxA(Handle owner, const char* text, const char* caption, uint32_t type) {
   return ::MessageBoxA(reinterpret_cast<HWND>(owner), text, caption, type);
 }
 

@@ -5,7 +5,7 @@
 
 namespace platform::win32 {
 
-class DialogsWin32 : public Dialogs {
+class Win32Dialogs final : public Dialogs {
  public:
   int MessageBoxA(Handle owner, const char* text, const char* caption, uint32_t type) override;
 };
