@@ -12,19 +12,19 @@ namespace {
 
 // Reads each chunk into a buffer cleared first, so a short answer cannot leave the previous
 // chunk's bytes in the sum. `onFailure` decides whether a failed read is retried (true: the
-// chunk counts after a good retry) or ends the walk with the sum so far.
+// chunk counts after a good retry) or ends the walk. True when every chunk was summed.
 template <typename OnFailure>
-uint16_t WalkFlash(scsi::ScsiLayer& layer, scsi::DeviceRef ref, uint16_t& sum, OnFailure onFailure) {
+bool WalkFlash(scsi::ScsiLayer& layer, scsi::DeviceRef ref, uint16_t& sum, OnFailure onFailure) {
   std::vector<uint8_t> chunk(kFlashChunkSize);
   for (uint32_t offset = 0; offset < kFlashRomSize; offset += kFlashChunkSize) {
     std::fill(chunk.begin(), chunk.end(), 0);
     if (!scsi::ReadFlash(layer, ref, chunk.data(), offset, kFlashChunkSize)) {
       std::fill(chunk.begin(), chunk.end(), 0);
-      if (!onFailure(offset, chunk.data())) return sum;
+      if (!onFailure(offset, chunk.data())) return false;
     }
     sum = AddFlashChunk(sum, offset, chunk.data(), chunk.size());
   }
-  return sum;
+  return true;
 }
 
 }  // namespace
@@ -37,24 +37,25 @@ uint16_t AddFlashChunk(uint16_t sum, uint32_t offset, const uint8_t* chunk, std:
   return sum;
 }
 
-uint16_t FlashChecksumRetrying(scsi::ScsiLayer& layer, scsi::DeviceRef ref) {
+uint16_t FlashChecksumRetrying(scsi::ScsiLayer& layer, scsi::DeviceRef ref, bool* complete) {
   uint16_t sum = 0;
-  WalkFlash(layer, ref, sum, [&](uint32_t offset, uint8_t* chunk) {
-    if (scsi::ReadFlash(layer, ref, chunk, offset, kFlashChunkSize)) return true;
-    sum = 0;
-    return false;
+  const bool whole = WalkFlash(layer, ref, sum, [&](uint32_t offset, uint8_t* chunk) {
+    return scsi::ReadFlash(layer, ref, chunk, offset, kFlashChunkSize) != 0;
   });
-  return sum;
+  if (complete != nullptr) *complete = whole;
+  return whole ? sum : 0;
 }
 
 uint16_t FlashChecksumReporting(scsi::ScsiLayer& layer, scsi::DeviceRef ref,
                                 platform::Dialogs& dialogs, platform::Handle owner,
-                                const char* caption) {
+                                const char* caption, bool* complete) {
   uint16_t sum = 0;
-  return WalkFlash(layer, ref, sum, [&](uint32_t, uint8_t*) {
+  const bool whole = WalkFlash(layer, ref, sum, [&](uint32_t, uint8_t*) {
     dialogs.MessageBoxA(owner, kReadFlashNg, caption, platform::kMbOk);
     return false;
   });
+  if (complete != nullptr) *complete = whole;
+  return sum;
 }
 
 }  // namespace update

@@ -25,12 +25,14 @@ inline constexpr char kReadFlashNg[] = "Read Flash NG";
 uint16_t AddFlashChunk(uint16_t sum, uint32_t offset, const uint8_t* chunk, std::size_t length);
 
 // For the flash worker: a failed chunk read is sent once more; a second failure gives 0.
-uint16_t FlashChecksumRetrying(scsi::ScsiLayer& layer, scsi::DeviceRef ref);
+// `complete`, when given, tells a true sum from that 0.
+uint16_t FlashChecksumRetrying(scsi::ScsiLayer& layer, scsi::DeviceRef ref, bool* complete = nullptr);
 
 // For the window's service command: a failed chunk read shows "Read Flash NG" (OK button, the
-// given owner and caption) and the sum of the chunks read before it is returned.
+// given owner and caption) and the sum of the chunks read before it is returned. `complete`, when
+// given, tells a whole sum from that partial one.
 uint16_t FlashChecksumReporting(scsi::ScsiLayer& layer, scsi::DeviceRef ref,
                                 platform::Dialogs& dialogs, platform::Handle owner,
-                                const char* caption);
+                                const char* caption, bool* complete = nullptr);
 
 }  // namespace update
