@@ -4,6 +4,7 @@
 // 2 wrong usage. Commands and line formats: tests/e2e/README.md.
 #include <windows.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -23,6 +24,7 @@ constexpr const char* kUsage =
     "  boxes                 the message boxes\n"
     "  click CAPTION         BM_CLICK to the visible, enabled control with this text\n"
     "  answer BUTTON         press a message box button (OK, Cancel, Yes, No, ...)\n"
+    "  key COMBO             press keys on the main window, e.g. ctrl+shift+S\n"
     "  close                 WM_CLOSE to the main window\n"
     "  wait-window SECONDS   until the main window is shown\n"
     "  wait-box SECONDS      until a message box is shown, then print it\n"
@@ -91,6 +93,36 @@ int Click(const Options& o, const std::string& caption) {
   return 0;
 }
 
+// Presses a key with modifiers ("ctrl+shift+S") as the user would, on the program's window.
+int Key(const Options& o, const std::string& combo) {
+  HWND main = probe::FindMainWindow(o.title);
+  if (main == nullptr) return Fail("no main window");
+  std::vector<BYTE> keys;
+  size_t start = 0;
+  while (start <= combo.size()) {
+    const size_t plus = combo.find('+', start);
+    const std::string part = combo.substr(start, plus == std::string::npos ? std::string::npos : plus - start);
+    if (part == "ctrl") {
+      keys.push_back(VK_CONTROL);
+    } else if (part == "shift") {
+      keys.push_back(VK_SHIFT);
+    } else if (part == "alt") {
+      keys.push_back(VK_MENU);
+    } else if (part.size() == 1 && std::isalnum(static_cast<unsigned char>(part[0]))) {
+      keys.push_back(static_cast<BYTE>(std::toupper(static_cast<unsigned char>(part[0]))));
+    } else {
+      return Fail("no key \"" + part + "\"");
+    }
+    if (plus == std::string::npos) break;
+    start = plus + 1;
+  }
+  SetForegroundWindow(main);
+  SetFocus(main);
+  for (BYTE k : keys) keybd_event(k, 0, 0, 0);
+  for (auto k = keys.rbegin(); k != keys.rend(); ++k) keybd_event(*k, 0, KEYEVENTF_KEYUP, 0);
+  return 0;
+}
+
 int Answer(const std::string& button) {
   for (const probe::BoxWindow& box : probe::Boxes()) {
     for (const probe::Control& b : box.buttons) {
@@ -120,6 +152,7 @@ int Run(const Options& o, const std::vector<std::string>& args) {
   }
   if (command == "click" && n == 2) return Click(o, args[1]);
   if (command == "answer" && n == 2) return Answer(args[1]);
+  if (command == "key" && n == 2) return Key(o, args[1]);
   if (command == "close" && n == 1) {
     HWND main = probe::FindMainWindow(o.title);
     if (main == nullptr) return Fail("no main window");
