@@ -200,12 +200,12 @@ class Parser {
       return Error(number, "more than " + std::to_string(kMaxTargetsInFile) + " targets");
     }
     if (!names_.insert(std::string(words[1])).second) return Error(number, "the name is used twice");
-    TargetSpec spec;
-    spec.name = std::string(words[1]);
-    spec.hasDrive = words[0] == "drive";
-    spec.deviceType = spec.hasDrive ? 0x05 : 0x00;
-    spec.line = number;
-    result_.config.targets.push_back(std::move(spec));
+    TargetSpec entry;
+    entry.name = std::string(words[1]);
+    entry.hasDrive = words[0] == "drive";
+    entry.deviceType = entry.hasDrive ? 0x05 : 0x00;
+    entry.line = number;
+    result_.config.targets.push_back(std::move(entry));
     current_ = &result_.config.targets.back();
     skipping_ = false;
   }

@@ -5,8 +5,8 @@
 namespace emu::dll {
 namespace {
 
-void Script(Drive& drive, const TargetSpec& spec, uint64_t startMs) {
-  for (const MediumStep& step : spec.media) {
+void Script(Drive& drive, const TargetSpec& entry, uint64_t startMs) {
+  for (const MediumStep& step : entry.media) {
     switch (step.when) {
       case MediumStep::When::Now: drive.SetMedium(step.medium); break;
       case MediumStep::When::AfterTestUnitReady:
@@ -15,7 +15,7 @@ void Script(Drive& drive, const TargetSpec& spec, uint64_t startMs) {
       case MediumStep::When::AtMs: drive.ScheduleMedium(startMs + step.value, step.medium); break;
     }
   }
-  for (const FaultSpec& fault : spec.faults) {
+  for (const FaultSpec& fault : entry.faults) {
     switch (fault.kind) {
       case FaultSpec::Kind::Fail:
         if (fault.nth == 0) {
@@ -28,7 +28,7 @@ void Script(Drive& drive, const TargetSpec& spec, uint64_t startMs) {
       case FaultSpec::Kind::Never: drive.NeverCompleteNth(fault.opcode, fault.nth); break;
     }
   }
-  for (const LatencySpec& latency : spec.latencies) {
+  for (const LatencySpec& latency : entry.latencies) {
     if (latency.perOpcode) {
       drive.SetOpcodeLatencyMs(latency.opcode, latency.ms);
     } else {
@@ -43,14 +43,14 @@ std::vector<NamedTarget> SetUpManager(const LibraryConfig& config, AspiManager& 
   manager.SetOptions(config.options);
   for (int i = config.AdapterCount(); i > 0; --i) manager.AddAdapter();
   std::vector<NamedTarget> targets;
-  for (const TargetSpec& spec : config.targets) {
+  for (const TargetSpec& entry : config.targets) {
     std::shared_ptr<Drive> drive;
-    if (spec.hasDrive) {
-      drive = std::make_shared<Drive>(spec.drive);
-      Script(*drive, spec, startMs);
+    if (entry.hasDrive) {
+      drive = std::make_shared<Drive>(entry.drive);
+      Script(*drive, entry, startMs);
     }
-    manager.AddTarget(spec.adapter, spec.target, spec.deviceType, drive);
-    targets.push_back({spec.name, spec.adapter, spec.target, drive});
+    manager.AddTarget(entry.adapter, entry.target, entry.deviceType, drive);
+    targets.push_back({entry.name, entry.adapter, entry.target, drive});
   }
   return targets;
 }

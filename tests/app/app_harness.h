@@ -118,11 +118,11 @@ class AppHarness {
  public:
   ~AppHarness() { Stop(); }
 
-  std::shared_ptr<emu::Drive> AddDrive(const DriveSpec& spec = {}) {
+  std::shared_ptr<emu::Drive> AddDrive(const DriveSpec& wanted = {}) {
     emu::DriveConfig config;
-    config.vendor = spec.vendor;
-    config.product = spec.product;
-    config.revision = spec.revision;
+    config.vendor = wanted.vendor;
+    config.product = wanted.product;
+    config.revision = wanted.revision;
     config.seed = static_cast<uint32_t>(drives.size() + 1);
     auto drive = std::make_shared<emu::Drive>(config);
     machine.AddLetter(static_cast<char>('D' + drives.size()), platform::kDriveCdrom, drive);

@@ -93,7 +93,7 @@ class UpdateRun : public ::testing::TestWithParam<RunCase> {};
 TEST_P(UpdateRun, EndsColoursAndReports) {
   const RunCase& c = GetParam();
   AppHarness h;
-  for (const auto& spec : c.drives) h.AddDrive(spec);
+  for (const auto& wanted : c.drives) h.AddDrive(wanted);
   c.faults(h);
   AnswerCancel(h);
   TForm1& form = h.Start();

@@ -63,7 +63,7 @@ class StartupScan : public ::testing::TestWithParam<ScanCase> {};
 
 TEST_P(StartupScan, ShowsAndTicksOneRowPerDriveWithItsIdentification) {
   AppHarness h;
-  for (const auto& spec : GetParam().drives) h.AddDrive(spec);
+  for (const auto& wanted : GetParam().drives) h.AddDrive(wanted);
   TForm1& form = h.Start();
   EXPECT_EQ(form.driveCount, static_cast<int32_t>(GetParam().drives.size()));
   EXPECT_EQ(Rows(form), Expected(GetParam().captions));
