@@ -74,7 +74,7 @@ struct CvtOnDisk {
     }
     service::CvtSums sums;
     sums.Add(file.data() + service::kCvtHeaderSize, 49 * service::kCvtBlockSize);
-    for (uint16_t word : {sums.byteSum, sums.rotatingSum}) {
+    for (uint16_t word : {sums.byteSum, sums.bsdSum}) {
       file.push_back(static_cast<uint8_t>(word & 0xFF));
       file.push_back(static_cast<uint8_t>(word >> 8));
     }

@@ -5,15 +5,19 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "update/checksums.h"
+#include "update/cvt_format.h"
+
 namespace service {
 
-inline constexpr char kCvtMagic[] = "Corvant DVD5270 flash file";
-// Only the first 25 bytes of the header are compared; byte 25 (the last letter) and on are free.
-inline constexpr std::size_t kCvtMagicCompared = 25;
-inline constexpr uint32_t kCvtHeaderSize = 36;
-inline constexpr uint32_t kCvtCheckWordsSize = 4;
+// The layout is the one the project's .CVT writer produces; only the first 25 bytes of the header
+// are compared, so byte 25 (the last letter) and on are free.
+using update::kCvtMagic;
+using update::kCvtMagicCompared;
+inline constexpr uint32_t kCvtHeaderSize = static_cast<uint32_t>(update::kCvtHeaderSize);
+inline constexpr uint32_t kCvtCheckWordsSize = static_cast<uint32_t>(update::kCvtTrailerSize);
 inline constexpr uint32_t kCvtMinimumSize = kCvtHeaderSize + kCvtCheckWordsSize;
-inline constexpr uint32_t kCvtBlockSize = 16384;
+inline constexpr uint32_t kCvtBlockSize = static_cast<uint32_t>(update::kBlockSize);
 inline constexpr uint32_t kCvtBufferSize = 1048576;
 inline constexpr int32_t kCvtBufferBlocks = static_cast<int32_t>(kCvtBufferSize / kCvtBlockSize);
 
@@ -23,13 +27,8 @@ int32_t CvtBlockCount(uint32_t fileSize);
 // header holds at least kCvtMagicCompared bytes.
 bool CvtHeaderMatches(const uint8_t* header);
 
-// The two running check sums, fed with the blocks in file order.
-struct CvtSums {
-  uint16_t byteSum = 0;      // sum of the bytes modulo 65536
-  uint16_t rotatingSum = 0;  // BSD checksum: rotate right by one, then add the byte
-
-  void Add(const uint8_t* data, std::size_t size);
-};
+// The two running check sums (byte sum, BSD rotating sum), fed with the blocks in file order.
+using CvtSums = update::ImageSums;
 
 uint16_t ReadLittleEndian16(const uint8_t* bytes);
 

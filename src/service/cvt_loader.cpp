@@ -103,12 +103,12 @@ void CvtLoader::LoadAndVerify(const std::string& path, const std::string& startu
     sums.Add(work_.data(), kCvtBlockSize);
   }
   state_.byteSum = sums.byteSum;
-  state_.rotatingSum = sums.rotatingSum;
+  state_.rotatingSum = sums.bsdSum;
 
   // A load that missed a block cannot verify, whatever the bytes after the last good block say.
   const bool wordsRead = ReadWhole(kCvtCheckWordsSize);
   if (everyBlockRead && wordsRead && sums.byteSum == ReadLittleEndian16(work_.data()) &&
-      sums.rotatingSum == ReadLittleEndian16(work_.data() + 2)) {
+      sums.bsdSum == ReadLittleEndian16(work_.data() + 2)) {
     state_.verified = true;
     if (ui_.enableFlash) ui_.enableFlash();
     CloseCurrentFile();

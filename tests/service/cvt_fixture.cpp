@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "update/cvt_format.h"
+
 namespace fixture {
 
 std::vector<uint8_t> MakeBlock(int index) {
@@ -16,36 +18,13 @@ std::vector<uint8_t> MakeBlock(int index) {
   return block;
 }
 
-void ComputeCheckWords(const std::vector<uint8_t>& blocks, uint16_t& byteSum, uint16_t& rotatingSum) {
-  uint32_t bytes = 0;
-  uint32_t rotating = 0;
-  for (uint8_t b : blocks) {
-    bytes = (bytes + b) % 65536;
-    const uint32_t lowBit = rotating % 2;
-    rotating = rotating / 2 + lowBit * 32768;
-    rotating = (rotating + b) % 65536;
-  }
-  byteSum = static_cast<uint16_t>(bytes);
-  rotatingSum = static_cast<uint16_t>(rotating);
-}
-
 std::vector<uint8_t> MakeCvt(int blocks) {
-  std::vector<uint8_t> file(36, 0);
-  const char magic[] = "Corvant DVD5270 flash file";
-  std::memcpy(file.data(), magic, sizeof magic - 1);
   std::vector<uint8_t> body;
   for (int i = 0; i < blocks; ++i) {
     const auto block = MakeBlock(i);
     body.insert(body.end(), block.begin(), block.end());
   }
-  uint16_t a = 0, b = 0;
-  ComputeCheckWords(body, a, b);
-  file.insert(file.end(), body.begin(), body.end());
-  for (uint16_t word : {a, b}) {
-    file.push_back(static_cast<uint8_t>(word & 0xFF));
-    file.push_back(static_cast<uint8_t>(word >> 8));
-  }
-  return file;
+  return update::MakeVerifiedCvt(body.data(), blocks);
 }
 
 platform::Handle FakeFileIo::CreateFileA(const char* path, uint32_t desiredAccess, uint32_t shareMode,

@@ -19,8 +19,6 @@ std::vector<uint8_t> MakeBlock(int index);
 // computed here independently of the loader's code.
 std::vector<uint8_t> MakeCvt(int blocks);
 
-// The check words for the given block bytes, computed bit by bit the slow way.
-void ComputeCheckWords(const std::vector<uint8_t>& blocks, uint16_t& byteSum, uint16_t& rotatingSum);
 
 // In-memory files for platform::FileIo. Every call goes into the shared event log as a short line
 // ("open <path>", "size", "read <n>", "close"), so tests can check the order against other fakes.

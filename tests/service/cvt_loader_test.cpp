@@ -240,10 +240,10 @@ TEST(CvtFormat, SumsOfAShortRun) {
   service::CvtSums sums;
   sums.Add(bytes, 3);
   EXPECT_EQ(sums.byteSum, 6);
-  EXPECT_EQ(sums.rotatingSum, 0x4004);  // 1; 0x8000 + 2; 0x4001 + 3
+  EXPECT_EQ(sums.bsdSum, 0x4004);  // 1; 0x8000 + 2; 0x4001 + 3
   sums.Add(bytes + 3, 1);
   EXPECT_EQ(sums.byteSum, 0x105);
-  EXPECT_EQ(sums.rotatingSum, 0x2002 + 0xFF);
+  EXPECT_EQ(sums.bsdSum, 0x2002 + 0xFF);
 }
 
 }  // namespace
