@@ -124,18 +124,7 @@ class ManagerLibraryTest : public testing::Test {
     library_ = std::make_unique<ManagerLibrary>(events_, (dir_ / "emu.cfg").string());
   }
   SrbExecScsiCmd Srb(int adapter, int target, const test::Cdb& cdb, uint8_t* data, uint32_t length, uint8_t dir) {
-    SrbExecScsiCmd srb{};
-    srb.SRB_Cmd = platform::kScExecScsiCmd;
-    srb.SRB_HaId = static_cast<uint8_t>(adapter);
-    srb.SRB_Target = static_cast<uint8_t>(target);
-    srb.SRB_Flags = static_cast<uint8_t>(dir | platform::kSrbEventNotify);
-    srb.SRB_BufLen = length;
-    srb.SRB_BufPointer = data;
-    srb.SRB_SenseLen = 32;
-    srb.SRB_CDBLen = 12;
-    srb.SRB_PostProc = reinterpret_cast<void*>(event_);
-    std::copy(cdb.begin(), cdb.end(), srb.CDBByte);
-    return srb;
+    return test::ExecSrb(adapter, target, cdb, data, length, dir, event_);
   }
   // Sends and, when pending, waits for the event as the program does; returns SRB_Status.
   uint8_t Run(SrbExecScsiCmd& srb) {

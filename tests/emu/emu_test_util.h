@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "emu/drive.h"
 #include "emu/firmware_receiver.h"
 #include "emu/sense.h"
+#include "platform/scsi_records.h"
 
 namespace emu::test {
 
@@ -128,6 +130,23 @@ inline TestImage MakeImage(uint8_t count, uint32_t seed = 7) {
 inline Drive::Result SendBlock(Drive& drive, const TestImage& image, int i, uint64_t atMs = 0) {
   return Exec(drive, WriteBlockCdb(image.a, image.b, static_cast<uint8_t>(i), image.count),
              const_cast<uint8_t*>(image.Block(i)), kFirmwareBlockSize, atMs);
+}
+
+// An execute request as the host fills it, notifying through the given event.
+inline platform::SrbExecScsiCmd ExecSrb(int adapter, int target, const Cdb& cdb, uint8_t* data, uint32_t length,
+                                        uint8_t direction, platform::Handle event) {
+  platform::SrbExecScsiCmd srb{};
+  srb.SRB_Cmd = platform::kScExecScsiCmd;
+  srb.SRB_HaId = static_cast<uint8_t>(adapter);
+  srb.SRB_Target = static_cast<uint8_t>(target);
+  srb.SRB_Flags = static_cast<uint8_t>(direction | platform::kSrbEventNotify);
+  srb.SRB_BufLen = length;
+  srb.SRB_BufPointer = data;
+  srb.SRB_SenseLen = 32;
+  srb.SRB_CDBLen = 12;
+  srb.SRB_PostProc = reinterpret_cast<void*>(event);
+  std::memcpy(srb.CDBByte, cdb.data(), cdb.size());
+  return srb;
 }
 
 }  // namespace emu::test

@@ -40,22 +40,6 @@ inline platform::Handle OpenDevice(Machine& machine, char letter) {
                              platform::kFileFlagOverlapped);
 }
 
-inline platform::SrbExecScsiCmd ExecSrb(int adapter, int target, const Cdb& cdb, uint8_t* data, uint32_t length,
-                                        uint8_t direction, platform::Handle event) {
-  platform::SrbExecScsiCmd srb{};
-  srb.SRB_Cmd = platform::kScExecScsiCmd;
-  srb.SRB_HaId = static_cast<uint8_t>(adapter);
-  srb.SRB_Target = static_cast<uint8_t>(target);
-  srb.SRB_Flags = static_cast<uint8_t>(direction | platform::kSrbEventNotify);
-  srb.SRB_BufLen = length;
-  srb.SRB_BufPointer = data;
-  srb.SRB_SenseLen = 32;
-  srb.SRB_CDBLen = 12;
-  srb.SRB_PostProc = reinterpret_cast<void*>(event);
-  std::memcpy(srb.CDBByte, cdb.data(), cdb.size());
-  return srb;
-}
-
 inline uint8_t StatusOf(platform::SrbExecScsiCmd& srb) {
   return std::atomic_ref<uint8_t>(srb.SRB_Status).load(std::memory_order_acquire);
 }
