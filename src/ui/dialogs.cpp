@@ -13,7 +13,7 @@ void ShowMessage(const std::string& text) {
 
 int MessageBoxA(const std::string& text, const std::string& caption, uint32_t flags) {
   if (Application == nullptr) return 0;
-  return Application->GetBackend()->ShowMessageBox(text, caption, flags);
+  return Application->GetBackend()->ShowMessageBox(text, caption, flags | kMbTaskModal);
 }
 
 }  // namespace ui

@@ -54,6 +54,7 @@ bool HeadlessBackend::TimerRunning(const TTimer& timer) const {
 }
 
 bool HeadlessBackend::Click(TControl& control) {
+  if (TaskModalBoxOpen()) return false;
   if (!HasWidget(control) || !control.Showing() || !control.EnabledInChain()) return false;
   bool checked = false;
   if (control.Kind() == ControlKind::CheckBox) checked = !static_cast<TCheckBox&>(control).Checked();
@@ -123,6 +124,13 @@ int HeadlessBackend::ShowMessageBox(const std::string& text, const std::string& 
   // A copy for the responder: it may show further boxes, which grow the record.
   const MessageBoxCall call{text, caption, flags};
   boxes_.push_back(call);
+  if ((flags & kMbTaskModal) == 0) return boxResponder_(call);
+  // The count goes down again also when the responder throws.
+  struct OpenBox {
+    int& count;
+    explicit OpenBox(int& c) : count(c) { ++count; }
+    ~OpenBox() { --count; }
+  } open(taskModalBoxes_);
   return boxResponder_(call);
 }
 

@@ -52,8 +52,12 @@ class HeadlessBackend : public Backend {
   bool TimerRunning(const TTimer& timer) const;
 
   // A click as the user makes it: only on a control that has a widget, is showing and is enabled
-  // together with its parents. A check box changes its tick first. False when not reachable.
+  // together with its parents, and not while a task-modal box waits for its answer (the box
+  // keeps the user off the program's windows). A check box changes its tick first. False when
+  // not reachable.
   bool Click(TControl& control);
+  // True while a responder answers a task-modal box.
+  bool TaskModalBoxOpen() const { return taskModalBoxes_ > 0; }
 
   // A message for the loop: the action runs when the application handles it.
   void Post(std::function<void()> action);
@@ -98,6 +102,7 @@ class HeadlessBackend : public Backend {
   MessageBoxResponder boxResponder_;
   OpenDialogResponder dialogResponder_;
   std::vector<MessageBoxCall> boxes_;
+  int taskModalBoxes_ = 0;
   std::vector<OpenFileRequest> dialogs_;
   uint64_t now_ = 0;
   uint64_t starts_ = 0;

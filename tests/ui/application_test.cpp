@@ -60,13 +60,13 @@ TEST_F(UiTest, ShowMessageIsOneOkBoxCaptionedWithTheTitle) {
   EXPECT_NE(box.flags & kMbTaskModal, 0u);
 }
 
-TEST_F(UiTest, MessageBoxAPassesCaptionFlagsAndTheAnswer) {
+TEST_F(UiTest, MessageBoxAPassesCaptionFlagsAndTheAnswerAndIsTaskModal) {
   backend.SetMessageBoxResponder([](const HeadlessBackend::MessageBoxCall&) { return kIdCancel; });
   const int answer = MessageBoxA("Update OK.", "Tolvarine", kMbOkCancel);
   EXPECT_EQ(answer, kIdCancel);
   ASSERT_EQ(backend.MessageBoxes().size(), 1u);
   EXPECT_EQ(backend.MessageBoxes()[0].caption, "Tolvarine");
-  EXPECT_EQ(backend.MessageBoxes()[0].flags, kMbOkCancel);
+  EXPECT_EQ(backend.MessageBoxes()[0].flags, kMbOkCancel | kMbTaskModal);
 }
 
 TEST(MessageBoxFlagsTest, DefaultAnswerIsTheDefaultButton) {

@@ -2,7 +2,9 @@
 // tick before its handler runs, a program's change of the tick runs no handler.
 #include <functional>
 #include <string>
+#include <vector>
 
+#include "ui/dialogs.h"
 #include "ui_fixture.h"
 
 namespace ui_test {
@@ -39,6 +41,25 @@ TEST_F(UiTest, OnlyReachableControlsCanBeClicked) {
     EXPECT_EQ(clicks, c.reached ? 1 : 0) << c.name;
     delete form;
   }
+}
+
+TEST_F(UiTest, NoClickReachesTheWindowWhileABoxOfTheClassLibraryWaits) {
+  LayoutForm* form = MakeForm();
+  form->Show();
+  int clicks = 0;
+  form->button->OnClick = [&](TObject*) { ++clicks; };
+  std::vector<bool> reached;
+  backend.SetMessageBoxResponder([&](const HeadlessBackend::MessageBoxCall&) {
+    reached.push_back(backend.Click(*form->button));
+    return kIdOk;
+  });
+  ShowMessage("Read Flash NG");
+  MessageBoxA("Update OK.", "Tolvarine", kMbOkCancel);
+  // A box that is not task-modal, as the bare platform call gives it, leaves the window usable.
+  backend.ShowMessageBox("owned by nobody", "", kMbOk);
+  EXPECT_EQ(reached, (std::vector<bool>{false, false, true}));
+  EXPECT_EQ(clicks, 1);
+  EXPECT_TRUE(backend.Click(*form->button));  // answered: usable again
 }
 
 TEST_F(UiTest, ACheckBoxClickTogglesBeforeItsHandler) {
