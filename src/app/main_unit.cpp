@@ -2,6 +2,7 @@
 #include "app/main_unit.h"
 
 #include <cassert>
+#include <cstdlib>
 
 namespace app {
 
@@ -15,7 +16,17 @@ MainUnit::~MainUnit() {
 
 MainUnit& MainUnit::Start(const Services& services) {
   if (useCount_++ == 0) current_ = new MainUnit(services);
+  if (!endRegistered_) {
+    endRegistered_ = true;
+    std::atexit(&MainUnit::EndAtExit);
+  }
   return *current_;
+}
+
+void MainUnit::EndAtExit() {
+  if (useCount_ == 0) return;
+  useCount_ = 1;
+  Finish();
 }
 
 void MainUnit::Finish() {

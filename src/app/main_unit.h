@@ -34,7 +34,9 @@ struct Services {
 class MainUnit {
  public:
   // Starts the unit on the first request; later requests only count (the unit's start and end
-  // run once however often they are asked for). Returns the running unit.
+  // run once however often they are asked for). Returns the running unit. The first start also
+  // registers the unit's end with the run-time library's exit, so a program that ends through
+  // exit (E&XIT) runs it too.
   static MainUnit& Start(const Services& services);
   // Ends the unit when the last request is given back: the drive names first, then the start-up
   // directory, then the firmware path.
@@ -59,8 +61,12 @@ class MainUnit {
   std::array<std::unique_ptr<update::AspiExec>, update::DriveTable::kEntries> workers;
 
  private:
+  // The registered exit routine: ends a unit still running, whatever its use count.
+  static void EndAtExit();
+
   static inline MainUnit* current_ = nullptr;
   static inline int useCount_ = 0;
+  static inline bool endRegistered_ = false;
 };
 
 }  // namespace app
