@@ -83,15 +83,33 @@ class TForm1 : public ui::TForm {
   bool RunBusy() const;
   int Reboot();
 
+  // One drive operation at a time: a run (from the Flash command to the end of the run), Get CS
+  // and ArgDrv each refuse to start while another one holds the drives, and none re-enables a
+  // control that another one holds disabled.
+  bool RunActive() const { return runActive_; }
+  bool ArgDrvScanning() const { return argDrvScanning_; }
+  bool GetCsActive() const { return getCsActive_; }
+  // The device each row stood for when the run started, or -1 for a row that was not ticked.
+  const std::array<int32_t, kRows>& RunRowDevices() const { return runRowDevices_; }
+
  private:
   void BuildLayout();
   void SetRunControlsEnabled(bool enabled);
+  void SetServiceHeldControlsEnabled(bool enabled);
   void EndRun();
+  // The run's workers still write, or ArgDrv or Get CS holds the drives.
+  bool DrivesHeld() const { return RunBusy() || argDrvScanning_ || getCsActive_; }
 
   int32_t progressCounter_ = 0;
   bool serviceShown_ = false;
+  bool runActive_ = false;
+  bool argDrvScanning_ = false;
+  bool getCsActive_ = false;
+  // E&XIT pressed while ArgDrv scans: the program ends once ArgDrv has finished its writes.
+  bool exitAfterArgDrv_ = false;
   // Device indices whose worker the current run started.
   std::array<bool, kRows> startedThisRun_{};
+  std::array<int32_t, kRows> runRowDevices_{};
 };
 
 }  // namespace app

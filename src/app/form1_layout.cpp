@@ -32,7 +32,10 @@ void OwnFont(ui::TControl* control, int height, bool bold) {
 
 }  // namespace
 
-TForm1::TForm1(ui::TComponent* owner) : ui::TForm(owner) { BuildLayout(); }
+TForm1::TForm1(ui::TComponent* owner) : ui::TForm(owner) {
+  runRowDevices_.fill(-1);  // no run yet: no row stands for a device
+  BuildLayout();
+}
 
 void TForm1::BuildLayout() {
   SetLeft(343);

@@ -1,6 +1,8 @@
 // The hidden service functions: "Get CS" reads back the first responsive drive's flash checksum,
 // "ArgDrv" orders the rows by the order in which the operator empties the drives, and "Load CVT"
-// picks a firmware file name.
+// picks a firmware file name. Each is one drive operation: none starts while a run's workers
+// write or the other holds the window's device reference, and ArgDrv, which lets the window
+// handle messages between its scans, holds the other operations' buttons disabled meanwhile.
 #include <array>
 #include <cstdio>
 
@@ -32,6 +34,8 @@ class WindowDialogs final : public platform::Dialogs {
 }  // namespace
 
 void TForm1::ButCSClick(ui::TObject*) {
+  if (DrivesHeld()) return;
+  getCsActive_ = true;
   MainUnit& unit = MainUnit::Current();
   scsi::ScsiLayer& layer = unit.services.scsi;
   scsi::DeviceRef& ref = unit.windowRef;
@@ -60,10 +64,21 @@ void TForm1::ButCSClick(ui::TObject*) {
   } else {
     ui::ShowMessage(kNoValidDrive);
   }
-  ButCS->SetEnabled(true);
+  getCsActive_ = false;
+  // Started once a run's workers had finished: the run's end gives the button back.
+  if (!runActive_) ButCS->SetEnabled(true);
+}
+
+void TForm1::SetServiceHeldControlsEnabled(bool enabled) {
+  ButtonFlash->SetEnabled(enabled);
+  ButtonLoad->SetEnabled(enabled);
+  ButCS->SetEnabled(enabled);
 }
 
 void TForm1::ButADClick(ui::TObject*) {
+  if (DrivesHeld()) return;
+  argDrvScanning_ = true;
+  exitAfterArgDrv_ = false;
   MainUnit& unit = MainUnit::Current();
   scsi::ScsiLayer& layer = unit.services.scsi;
   scsi::DeviceRef& ref = unit.windowRef;
@@ -72,15 +87,17 @@ void TForm1::ButADClick(ui::TObject*) {
   int32_t placed = 0;
   int scans = 0;
   ButAD->SetEnabled(false);
+  SetServiceHeldControlsEnabled(false);
   for (int row = 0; row < driveCount; ++row) rows[row]->SetEnabled(false);
 
   for (;;) {
     for (int32_t device = 0; device < driveCount; ++device) {
       if (!pending[device]) continue;
       layer.OpenRef(ref, device);
-      scsi::TestUnitReady(layer, ref);
-      // Only an empty drive with its tray closed counts: the operator's cue.
-      if (layer.GetSenseCode(ref) == kMediumNotPresent) {
+      // Only a failed command with the sense of an empty drive whose tray is closed is the
+      // operator's cue: after a good answer the ASPI sense area may still hold an earlier one.
+      const bool ready = scsi::TestUnitReady(layer, ref) == 1;
+      if (!ready && layer.GetSenseCode(ref) == kMediumNotPresent) {
         DriveOrder[placed] = device;
         settings::WriteDrivePriority(unit.services.profile, placed, device);
         pending[device] = false;
@@ -94,14 +111,26 @@ void TForm1::ButADClick(ui::TObject*) {
     if (placed == driveCount || scans >= kMaxScans) break;
     unit.services.clock.Sleep(kScanPauseMs);
     if (ui::Application != nullptr) ui::Application->ProcessMessages();
+    // The window was closed or E&XIT pressed meanwhile: no more commands; the writes below end
+    // the arrangement as a time-out would.
+    const bool closing = ui::Application != nullptr && ui::Application->Terminated();
+    if (closing || exitAfterArgDrv_) break;
   }
 
   for (int row = driveCount; row < kRows; ++row) settings::WriteDrivePriority(unit.services.profile, row, -1);
   settings::WriteTotalDrive(unit.services.profile, placed);
-  ButAD->SetEnabled(true);
+  argDrvScanning_ = false;
+  // A run started before ArgDrv gives these back at its own end.
+  if (!runActive_) {
+    ButAD->SetEnabled(true);
+    SetServiceHeldControlsEnabled(true);
+  }
+  if (exitAfterArgDrv_) ButExitClick(this);
 }
 
+// Choosing a file enables Flash, which a run or ArgDrv holds disabled: refused meanwhile.
 void TForm1::ButtonLoadClick(ui::TObject*) {
+  if (runActive_ || argDrvScanning_ || getCsActive_) return;
   if (!OpenDialogLoad->Execute()) return;
   Edit1->SetText(OpenDialogLoad->FileName());
   ButtonFlash->SetEnabled(true);

@@ -1,7 +1,9 @@
 // The update run: the Flash command starts one worker per ticked row, the 900 ms timer shows the
 // progress, and the end of the run colours the rows, reports and offers the reboot. The run ends
 // only when every worker it started has finished, so neither the report nor the reboot can come
-// while firmware is still being written, and a failed update is reported as a failure.
+// while firmware is still being written, and a failed update is reported as a failure. The run
+// records which device each ticked row stood for when it started and judges the rows by that
+// record, so a row order changed meanwhile, or two rows naming one device, cannot misreport.
 #include <cstdio>
 #include <string>
 
@@ -28,6 +30,8 @@ constexpr char kShutdownBlocked[] = "Drive firmware is being written.";
 
 bool ValidDevice(int32_t device) { return device >= 0 && device < kRows; }
 
+constexpr int32_t kNotInRun = -1;  // a row that was not ticked when the run started
+
 }  // namespace
 
 void TForm1::ShowProgress(int32_t value) {
@@ -40,7 +44,8 @@ void TForm1::ShowProgress(int32_t value) {
 bool TForm1::AllTickedRefused() const {
   const update::DriveTable& drives = MainUnit::Current().drives;
   for (int row = 0; row < kRows; ++row) {
-    if (rows[row]->Checked() && drives.Wrong(DriveOrder[row]) == 0) return false;
+    const int32_t device = runRowDevices_[row];
+    if (device != kNotInRun && drives.Wrong(device) == 0) return false;
   }
   return true;
 }
@@ -60,7 +65,10 @@ void TForm1::SetRunControlsEnabled(bool enabled) {
   ButAD->SetEnabled(enabled);
 }
 
+// Refused, not queued, while another drive operation holds the drives: a worker writing beside
+// ArgDrv's or Get CS's commands on the same device would corrupt both.
 void TForm1::ButtonFlashClick(ui::TObject*) {
+  if (runActive_ || argDrvScanning_ || getCsActive_) return;
   bool anyTicked = false;
   for (const ui::TCheckBox* row : rows) anyTicked = anyTicked || row->Checked();
   if (!anyTicked) {
@@ -68,6 +76,7 @@ void TForm1::ButtonFlashClick(ui::TObject*) {
     return;
   }
   SetRunControlsEnabled(false);
+  runActive_ = true;
   progressCounter_ = 0;
   timerStarted = 0;
   storedChecksum = 0;
@@ -79,14 +88,18 @@ void TForm1::ButtonFlashClick(ui::TObject*) {
   if (driveCount == 0) ui::ShowMessage(kNoCdrom);
 
   startedThisRun_.fill(false);
+  for (int row = 0; row < kRows; ++row) runRowDevices_[row] = rows[row]->Checked() ? DriveOrder[row] : kNotInRun;
   SetShutdownBlockReason(kShutdownBlocked);
   for (int row = 0; row < kRows; ++row) {
-    const int32_t device = DriveOrder[row];
-    if (!rows[row]->Checked() || !ValidDevice(device)) continue;
+    const int32_t device = runRowDevices_[row];
+    if (!ValidDevice(device)) continue;
     if (timerStarted == 0) {
       TimerPB->SetEnabled(true);
       timerStarted = 1;
     }
+    // Two rows may name one device (a stored arrangement does not have to differ): one job, whose
+    // outcome both rows show.
+    if (startedThisRun_[device]) continue;
     // The worker writes the entries of its own device; the checksum is not wanted in a run.
     if (workers[device]->StartJob(device, storedChecksum != 0)) startedThisRun_[device] = true;
   }
@@ -111,9 +124,9 @@ void TForm1::EndRun() {
   bool failed = false;
   bool updated = false;
   for (int row = 0; row < kRows; ++row) {
-    const int32_t device = DriveOrder[row];
+    const int32_t device = runRowDevices_[row];
     ui::TCheckBox* box = rows[row];
-    if (!box->Checked()) {
+    if (device == kNotInRun) {
       box->Font().SetColor(ui::clBlack);
       continue;
     }
@@ -142,8 +155,15 @@ void TForm1::EndRun() {
     ui::ShowMessage("Update " + list + "NG.");
   }
 
-  SetRunControlsEnabled(true);
-  for (ui::TCheckBox* row : rows) row->SetEnabled(true);
+  runActive_ = false;
+  if (argDrvScanning_) {
+    // ArgDrv, started once the run's workers had finished, holds the service controls and the
+    // rows it has not placed yet; it gives them back itself.
+    ButExit->SetEnabled(true);
+  } else {
+    SetRunControlsEnabled(true);
+    for (ui::TCheckBox* row : rows) row->SetEnabled(true);
+  }
   SetShutdownBlockReason("");
   if (rebootWanted) Reboot();
 }
@@ -170,6 +190,15 @@ int TForm1::Reboot() {
 
 void TForm1::Button1Click(ui::TObject*) { Reboot(); }
 
-void TForm1::ButExitClick(ui::TObject*) { MainUnit::Current().services.shell.Exit(1); }
+// The run-time library's exit runs the registered exit routines, unit Main's end among them. While
+// ArgDrv scans, the program ends as soon as ArgDrv has stopped and finished its writes, so that
+// FLASH.INI never keeps a half-written arrangement under an old drive total.
+void TForm1::ButExitClick(ui::TObject*) {
+  if (argDrvScanning_) {
+    exitAfterArgDrv_ = true;
+    return;
+  }
+  MainUnit::Current().services.shell.Exit(1);
+}
 
 }  // namespace app
