@@ -19,7 +19,7 @@ constexpr DWORD kPollMs = 200;
 constexpr double kDesktopWaitSeconds = 30;
 
 constexpr const char* kUsage =
-    "usage: probe [--title TITLE] [--desktop NAME] [--force] COMMAND\n"
+    "usage: probe [--title TITLE] [--desktop NAME] [--force] [--quick] COMMAND\n"
     "  list                  the main window, its controls, status parts, progress, message boxes\n"
     "  boxes                 the message boxes\n"
     "  click CAPTION         BM_CLICK to the visible, enabled control with this text\n"
@@ -220,6 +220,8 @@ int main(int argc, char** argv) {
       if (desktop == nullptr || !SetThreadDesktop(desktop)) return Fail(std::string("no desktop ") + name);
     } else if (a == "--force") {
       o.force = true;
+    } else if (a == "--quick") {
+      probe::SetQuickReading(true);
     } else {
       args.push_back(a);
     }

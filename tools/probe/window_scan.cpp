@@ -1,5 +1,6 @@
 // Reading another process's windows: texts by WM_GETTEXT with a time-out (so a hung program cannot
-// hang the probe), states by the plain queries, status bar texts through remote memory.
+// hang the probe), or in quick reading as the window manager holds them, states by the plain
+// queries, status bar texts through remote memory.
 #include "tools/probe/window_scan.h"
 
 #include <commctrl.h>
@@ -9,6 +10,8 @@
 
 namespace probe {
 namespace {
+
+bool g_quick = false;  // SetQuickReading
 
 constexpr UINT kTextTimeoutMs = 3000;
 constexpr int kMessageTextId = 0xFFFF;
@@ -34,7 +37,7 @@ bool IsCheckable(HWND hwnd) {
 Control Describe(HWND hwnd) {
   Control c{hwnd, ClassOf(hwnd), WindowText(hwnd), IsWindowVisible(hwnd) != FALSE, IsWindowEnabled(hwnd) != FALSE,
             -1, GetDlgCtrlID(hwnd)};
-  if (_stricmp(c.className.c_str(), "Button") == 0 && IsCheckable(hwnd)) {
+  if (!g_quick && _stricmp(c.className.c_str(), "Button") == 0 && IsCheckable(hwnd)) {
     DWORD_PTR state = 0;
     if (SendMessageTimeoutA(hwnd, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, kTextTimeoutMs, &state) != 0) {
       c.checked = static_cast<int>(state);
@@ -84,7 +87,23 @@ std::string Folded(const std::string& s) {
 
 }  // namespace
 
+void SetQuickReading(bool quick) { g_quick = quick; }
+
+namespace {
+
+std::string HeldText(HWND hwnd) {
+  wchar_t wide[512] = {};
+  const int length = InternalGetWindowText(hwnd, wide, static_cast<int>(sizeof wide / sizeof wide[0]));
+  std::string text(static_cast<size_t>(length) * 3 + 1, '\0');
+  const int bytes = WideCharToMultiByte(CP_ACP, 0, wide, length, text.data(), static_cast<int>(text.size()), nullptr, nullptr);
+  text.resize(static_cast<size_t>(bytes > 0 ? bytes : 0));
+  return text;
+}
+
+}  // namespace
+
 std::string WindowText(HWND hwnd) {
+  if (g_quick) return HeldText(hwnd);
   DWORD_PTR length = 0;
   if (SendMessageTimeoutA(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kTextTimeoutMs, &length) == 0) {
     return "";
@@ -171,6 +190,7 @@ std::vector<std::string> ListLines(HWND main) {
   for (const Control& c : Controls(main)) {
     lines.push_back(c.className + "|" + Field(c.text) + "|" + Flag(c.visible) + "|" + Flag(c.enabled) + "|" +
                     (c.checked < 0 ? std::string("-") : std::to_string(c.checked)) + "|" + std::to_string(c.id));
+    if (g_quick) continue;
     if (_stricmp(c.className.c_str(), STATUSCLASSNAMEA) == 0) {
       const std::vector<std::string> parts = StatusParts(c.hwnd);
       for (size_t i = 0; i < parts.size(); ++i) extra.push_back("status|" + std::to_string(i) + "|" + Field(parts[i]));

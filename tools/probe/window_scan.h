@@ -36,6 +36,11 @@ std::vector<Control> Controls(HWND parent);
 std::vector<BoxWindow> Boxes();
 
 std::string WindowText(HWND hwnd);
+
+// Quick reading, for a window whose thread answers messages only now and then (a handler that
+// sleeps between steps): texts as the window manager holds them (no WM_GETTEXT), no check states
+// (-1), no status parts or progress position. Off by default.
+void SetQuickReading(bool quick);
 // The texts of a status bar's parts, read through the owning process's memory (the status bar's
 // messages carry a pointer that only means something inside that process).
 std::vector<std::string> StatusParts(HWND bar);
