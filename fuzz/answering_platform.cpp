@@ -48,7 +48,7 @@ std::vector<uint8_t> ByteReader::Bytes(std::size_t count) {
 Answer DecodeAnswer(ByteReader& bytes) {
   Answer answer;
   const uint8_t kind = bytes.Byte();
-  answer.kind = static_cast<AnswerKind>(kind % kAnswerKinds);
+  answer.kind = static_cast<AnswerKind>((kind & 0x07) % kAnswerKinds);
   answer.aspiAtOnce = (kind & 0x80) != 0;
   answer.abort = static_cast<AbortOutcome>(((kind >> 3) & 0x3) % 3);
   switch (answer.kind) {
@@ -345,7 +345,7 @@ uint32_t AnsweringPlatform::WaitForSingleObject(platform::Handle object, uint32_
 
 int AnsweringPlatform::CloseEvent(platform::Handle event) {
   Require(events_.erase(event) == 1, "CloseEvent on no event");
-  Require(!kCheckRetiredRequests || pending_ == nullptr || pendingEvent_ != event,
+  Require(!kCheckRetiredRequests || programEnds_ || pending_ == nullptr || pendingEvent_ != event,
           "the completion event of a request the manager still owns was closed");
   return 1;
 }

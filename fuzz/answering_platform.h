@@ -73,7 +73,7 @@ class ByteReader {
   std::size_t at_ = 0;
 };
 
-// One answer from the fuzzer's bytes: a kind byte (kind = byte % 6; bit 7: ASPI answers at once;
+// One answer from the fuzzer's bytes: a kind byte (kind = bits 0-2 % 6; bit 7: ASPI answers at once;
 // bits 3-4: the abort's fate), then for Good a data length byte and the data, for CheckCondition
 // the same and a sense length byte (% 33) and the sense, for OtherStatus the three status bytes.
 // Past the end of the bytes every command is answered GOOD without data.
@@ -95,6 +95,8 @@ class AnsweringPlatform final : public platform::SystemInfo,
   platform::ScsiPlatform Platform() { return {*this, *this, *this, *this, *this}; }
   const std::vector<Received>& Record() const { return record_; }
   std::size_t OpenDeviceHandles() const { return openHandles_.size(); }
+  // From here on the program is being torn down: what it releases then can no longer be reused.
+  void ProgramEnds() { programEnds_ = true; }
 
   // SystemInfo
   uint32_t GetVersionPlatformId() override;
@@ -150,6 +152,7 @@ class AnsweringPlatform final : public platform::SystemInfo,
   // The ASPI request that never completed, and what its abort does.
   platform::SrbExecScsiCmd* pending_ = nullptr;
   platform::Handle pendingEvent_ = 0;
+  bool programEnds_ = false;
   AbortOutcome pendingAbort_ = AbortOutcome::Refused;
 };
 

@@ -73,6 +73,7 @@ JobRun RunJob(BackEnd backEnd, AnswerSource answers, bool checksumWanted) {
     run.outcome = worker.Outcome();
     run.name = table.Name(0);
     run.wrong = table.Wrong(0);
+    machine.ProgramEnds();
   }
   run.openHandlesAfter = machine.OpenDeviceHandles();
   run.record = machine.Record();
