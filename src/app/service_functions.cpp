@@ -3,7 +3,10 @@
 // picks a firmware file name.
 #include <array>
 #include <cstdio>
+#include <string>
+#include <vector>
 
+#include "app/bench.h"
 #include "app/form1.h"
 #include "app/main_unit.h"
 #include "scsi/commands.h"
@@ -37,8 +40,10 @@ void TForm1::ButCSClick(ui::TObject*) {
   scsi::DeviceRef& ref = unit.windowRef;
   ButCS->SetEnabled(false);
   bool taken = false;
+  int32_t takenDevice = -1;
   for (int32_t device = 0; device < layer.DeviceCount() && !taken; ++device) {
     layer.OpenRef(ref, device);
+    takenDevice = device;
     if (scsi::TestUnitReady(layer, ref) == 1) {
       taken = true;
     } else {
@@ -50,8 +55,10 @@ void TForm1::ButCSClick(ui::TObject*) {
   if (taken) {
     WindowDialogs dialogs;
     const std::string title = ui::Application != nullptr ? ui::Application->Title() : std::string();
-    const uint16_t checksum = update::FlashChecksumReporting(layer, ref, dialogs, 0, title.c_str());
+    bool complete = false;
+    const uint16_t checksum = update::FlashChecksumReporting(layer, ref, dialogs, 0, title.c_str(), &complete);
     layer.CloseRef(ref);
+    AppendLog(FormatGetCsLine(LogNow(), LogAddress(takenDevice), checksum, complete));
     settings::WriteStoredChecksum(unit.services.profile, checksum);
     storedChecksum = checksum;
     char text[16];
@@ -98,6 +105,9 @@ void TForm1::ButADClick(ui::TObject*) {
 
   for (int row = driveCount; row < kRows; ++row) settings::WriteDrivePriority(unit.services.profile, row, -1);
   settings::WriteTotalDrive(unit.services.profile, placed);
+  std::vector<std::string> placedAddresses;
+  for (int row = 0; row < placed; ++row) placedAddresses.push_back(LogAddress(DriveOrder[row]));
+  AppendLog(FormatArgDrvLine(LogNow(), placed, driveCount, placedAddresses));
   ButAD->SetEnabled(true);
 }
 
