@@ -123,6 +123,8 @@ void AspiExec::FlashDrive(int32_t entry, const uint8_t* inquiry) {
   const ModelStrings& models = kModelStrings;
 
   bool accepted = false;
+  scsi::SenseCode parameterWriteSense = 0;
+  bool parameterWriteFailed = false;
   if (FieldStartsWith(vendor, models.gateVendor, 5) &&
       FieldStartsWith(product, models.gateProductPrefix, 7) &&
       std::strcmp(models.imageModel, models.buildModel) == 0) {
@@ -130,8 +132,10 @@ void AspiExec::FlashDrive(int32_t entry, const uint8_t* inquiry) {
     // This product takes block writes only after the parameter write; a failed first attempt is
     // repeated once, and the blocks will tell whether it took.
     const uint8_t zero[4] = {};
-    if (!scsi::WriteParameter(layer_, ref_, kParameterCode, kParameter, kParameterLength, zero)) {
-      scsi::WriteParameter(layer_, ref_, kParameterCode, kParameter, kParameterLength, zero);
+    if (!scsi::WriteParameter(layer_, ref_, kParameterCode, kParameter, kParameterLength, zero) &&
+        !scsi::WriteParameter(layer_, ref_, kParameterCode, kParameter, kParameterLength, zero)) {
+      parameterWriteFailed = true;
+      parameterWriteSense = layer_.GetSenseCode(ref_);
     }
   }
   const bool flash = (FieldStartsWith(vendor, models.flashVendor, 5) &&
@@ -167,9 +171,12 @@ void AspiExec::FlashDrive(int32_t entry, const uint8_t* inquiry) {
     layer_.GetSense(ref_, sense);
     if (!(sense[2] == 0x06 && sense[12] == 0x29)) {
       SetOutcome(kFlashFailed);
-      record_.step = FailStep::Block;
+      // A product that takes no block before its parameter write fails the first block when both
+      // parameter writes failed; the log names the cause, not its consequence.
+      const bool becauseOfParameter = i == 0 && parameterWriteFailed;
+      record_.step = becauseOfParameter ? FailStep::ParameterWrite : FailStep::Block;
       record_.block = i + 1;
-      record_.sense = layer_.GetSenseCode(ref_);
+      record_.sense = becauseOfParameter ? parameterWriteSense : layer_.GetSenseCode(ref_);
     }
     break;
   }

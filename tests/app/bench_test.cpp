@@ -169,6 +169,22 @@ TEST(RunLogInWindow, EachRunAppendsOneBlockAndFailuresNameStepAndSense) {
       << second;
 }
 
+// The second accepted product takes no block before its parameter write: when both attempts fail,
+// the refused first block is logged as the parameter write's failure, with that command's sense.
+TEST(RunLogInWindow, AFailedParameterWriteIsNamedAsTheCause) {
+  AppHarness h;
+  h.AddDrive(DriveSpec{"TEVOR", "HTL6190", "1.00"});
+  h.drives[0]->FailNthVendor(scsi::cdb::kOpVendor, 0x14, 1, {0x05, 0x24, 0x00});
+  h.drives[0]->FailNthVendor(scsi::cdb::kOpVendor, 0x14, 2, {0x05, 0x24, 0x00});
+  h.backend.SetMessageBoxResponder([](const auto&) { return ui::kIdCancel; });
+  h.Start();
+  RunToEnd(h);
+  EXPECT_EQ(h.drives[0]->Restarts(), 0);
+  EXPECT_TRUE(Contains(h.LogText(), "row 0 | D: | TEVOR   HTL6190 | failed | at parameter write | sense 05/24/00 "
+                                    "invalid field in CDB | 60 s\r\n"))
+      << h.LogText();
+}
+
 TEST(RunLogInWindow, ALogThatCannotBeWrittenChangesNothing) {
   using Failure = testing::MemoryLogFiles::Failure;
   for (Failure failure : {Failure::None, Failure::Open, Failure::Seek, Failure::Write, Failure::ShortWrite}) {
