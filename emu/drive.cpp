@@ -80,8 +80,12 @@ Drive::Result Drive::Answer(const CommandRecord& cmd, uint8_t* data) {
 void Drive::Restart(const CommandRecord& cmd) {
   const std::vector<uint8_t>& image = receiver_.Image();
   const std::vector<uint8_t> perDrive(flash_.begin() + kPerDriveStart, flash_.begin() + kPerDriveEnd);
+  // The image from offset 0, the rest erased, the drive's own identity bytes kept: every drive
+  // updated with one image reads back one checksum.
   std::copy(image.begin(), image.end(), flash_.begin());
+  std::fill(flash_.begin() + static_cast<std::ptrdiff_t>(image.size()), flash_.end(), uint8_t{0xFF});
   std::copy(perDrive.begin(), perDrive.end(), flash_.begin() + kPerDriveStart);
+  if (config_.corruptAfterUpdate) flash_[kCorruptedFlashOffset] = 0x00;
   revision_ = config_.newRevision;
   ++restarts_;
   // The new firmware starts without the parameter the old one was given.

@@ -57,6 +57,11 @@ struct DriveConfig {
   // 02/04/01 while it restarts.
   uint32_t restartBusyMs = 20000;
   std::string newRevision = "2.00";
+  // A fault for verification tests: after a verified image is written, one byte of the erased
+  // flash (at kCorruptedFlashOffset) reads 0x00 instead of 0xFF, as if the flash had not taken it.
+  bool corruptAfterUpdate = false;
 };
+
+inline constexpr uint32_t kCorruptedFlashOffset = 0x100000;
 
 }  // namespace emu

@@ -306,6 +306,8 @@ class Parser {
       d.restartBusyMs = static_cast<uint32_t>(ms);
     } else if (key == "restart-answers-last-block") {
       if (args.size() != 1 || !ParseYesNo(args[0], d.restartAnswersLastBlock)) return Error(number, "yes or no");
+    } else if (key == "corrupt-after-update") {
+      if (args.size() != 1 || !ParseYesNo(args[0], d.corruptAfterUpdate)) return Error(number, "yes or no");
     } else {
       Error(number, "unknown drive setting '" + std::string(key) + "'");
     }

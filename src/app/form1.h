@@ -45,6 +45,8 @@ class TForm1 : public ui::TForm {
   ui::TLabel* LabelCS;
   ui::TButton* ButAD;
   ui::TProgressBar* ProgressBar;
+  // Unattended only: presses Flash once the message loop runs.
+  ui::TTimer* autoPress = nullptr;
 
   // Worker k updates device k.
   std::array<update::AspiExec*, kRows> workers{};

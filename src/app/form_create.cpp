@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "app/bench.h"
 #include "app/form1.h"
 #include "app/main_unit.h"
 #include "settings/startup_settings.h"
@@ -85,11 +86,13 @@ void TForm1::FormCreate(ui::TObject*) {
   unit.firmwarePath = settings::ReadFirmwarePath(os.profile);
   Edit1->SetText(unit.firmwarePath);
   if (!unit.loader) {
-    service::LoaderUi loaderUi{[](const std::string& text) { ui::ShowMessage(text); },
+    service::LoaderUi loaderUi{[](const std::string& text) { Notify(text); },
                                [this] { ButtonFlash->SetEnabled(true); }};
     unit.loader = std::make_unique<service::CvtLoader>(os.files, os.profile, loaderUi);
   }
   if (!unit.firmwarePath.empty()) unit.loader->LoadAndVerify(unit.firmwarePath, unit.startupDirectory);
+
+  StartBench(*this);
 }
 
 }  // namespace app

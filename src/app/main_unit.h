@@ -4,9 +4,12 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "app/options.h"
 #include "platform/dialogs.h"
+#include "platform/log_output.h"
 #include "platform/platform.h"
 #include "platform/profile.h"
 #include "platform/shell.h"
@@ -29,6 +32,9 @@ struct Services {
   platform::Profile& profile;
   platform::Shell& shell;
   const update::FirmwareImage& image = update::kEmbeddedImage;
+  // The run log's file and clock; without them nothing is logged.
+  platform::FileWriter* logFiles = nullptr;
+  platform::LocalTime* localTime = nullptr;
 };
 
 class MainUnit {
@@ -59,6 +65,13 @@ class MainUnit {
   // The ten flash workers; the window holds them by reference and never frees them. They go
   // before the drive table they write to.
   std::array<std::unique_ptr<update::AspiExec>, update::DriveTable::kEntries> workers;
+
+  // The bench additions: command-line options, the run log's file, the reference checksum when
+  // verification is on, and when the current update run started.
+  Options options;
+  std::string logPath;
+  std::optional<uint16_t> verifyReference;
+  platform::SystemTime runStart;
 
  private:
   // The registered exit routine: ends a unit still running, whatever its use count.

@@ -1,27 +1,38 @@
 // The program entry's portable part: application object, main window, message loop.
 #include "app/program.h"
 
+#include "app/bench.h"
 #include "app/form1.h"
 #include "ui/application.h"
 #include "ui/exception.h"
 
 namespace app {
 
-int RunProgram(ui::Backend& backend, const Services& services) {
+int RunProgram(ui::Backend& backend, const Services& services) { return RunProgram(backend, services, ""); }
+
+int RunProgram(ui::Backend& backend, const Services& services, const std::string& commandLine) {
   MainUnit& unit = MainUnit::Start(services);
+  const Options options = ParseOptions(commandLine);
+  ConfigureBench(unit, options);
+  int status = 0;
   {
     ui::TApplication application(backend);
     try {
       application.Initialize();
-      application.CreateForm(unit.Form1);
-      application.Run();
+      if (!options.unknown.empty()) {
+        Notify(OptionsUsage(options.unknown));
+        status = kExitBadOption;
+      } else {
+        application.CreateForm(unit.Form1);
+        application.Run();
+      }
     } catch (const ui::Exception& error) {
       application.HandleException(error);
     }
     unit.Form1 = nullptr;
   }
   MainUnit::Finish();
-  return 0;
+  return status;
 }
 
 }  // namespace app

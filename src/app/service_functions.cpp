@@ -5,7 +5,10 @@
 // handle messages between its scans, holds the other operations' buttons disabled meanwhile.
 #include <array>
 #include <cstdio>
+#include <string>
+#include <vector>
 
+#include "app/bench.h"
 #include "app/form1.h"
 #include "app/main_unit.h"
 #include "scsi/commands.h"
@@ -41,8 +44,10 @@ void TForm1::ButCSClick(ui::TObject*) {
   scsi::DeviceRef& ref = unit.windowRef;
   ButCS->SetEnabled(false);
   bool taken = false;
+  int32_t takenDevice = -1;
   for (int32_t device = 0; device < layer.DeviceCount() && !taken; ++device) {
     layer.OpenRef(ref, device);
+    takenDevice = device;
     if (scsi::TestUnitReady(layer, ref) == 1) {
       taken = true;
     } else {
@@ -54,8 +59,10 @@ void TForm1::ButCSClick(ui::TObject*) {
   if (taken) {
     WindowDialogs dialogs;
     const std::string title = ui::Application != nullptr ? ui::Application->Title() : std::string();
-    const uint16_t checksum = update::FlashChecksumReporting(layer, ref, dialogs, 0, title.c_str());
+    bool complete = false;
+    const uint16_t checksum = update::FlashChecksumReporting(layer, ref, dialogs, 0, title.c_str(), &complete);
     layer.CloseRef(ref);
+    AppendLog(FormatGetCsLine(LogNow(), LogAddress(takenDevice), checksum, complete));
     settings::WriteStoredChecksum(unit.services.profile, checksum);
     storedChecksum = checksum;
     char text[16];
@@ -119,6 +126,9 @@ void TForm1::ButADClick(ui::TObject*) {
 
   for (int row = driveCount; row < kRows; ++row) settings::WriteDrivePriority(unit.services.profile, row, -1);
   settings::WriteTotalDrive(unit.services.profile, placed);
+  std::vector<std::string> placedAddresses;
+  for (int row = 0; row < placed; ++row) placedAddresses.push_back(LogAddress(DriveOrder[row]));
+  AppendLog(FormatArgDrvLine(LogNow(), placed, driveCount, placedAddresses));
   argDrvScanning_ = false;
   // A run started before ArgDrv gives these back at its own end.
   if (!runActive_) {

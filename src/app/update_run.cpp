@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "app/bench.h"
 #include "app/form1.h"
 #include "app/main_unit.h"
 #include "ui/application.h"
@@ -23,6 +24,7 @@ constexpr char kNoCdrom[] = "No CDROM";
 constexpr char kUpdateOk[] = "Update OK. Please cloes all programs. This computer will be rebooted.";
 constexpr char kWrongDriveEntry[] = "(Wrong Drive, Can't flash)  ";
 constexpr char kFailedEntry[] = "(Update failed)  ";
+constexpr char kVerifyFailedEntry[] = "(Verify failed)  ";
 constexpr char kRebootTail[] = " Please cloes all programs. This computer will be rebooted.";
 constexpr char kStillWriting[] =
     "The firmware is still being written. Please wait until the update has finished.";
@@ -72,7 +74,8 @@ void TForm1::ButtonFlashClick(ui::TObject*) {
   bool anyTicked = false;
   for (const ui::TCheckBox* row : rows) anyTicked = anyTicked || row->Checked();
   if (!anyTicked) {
-    ui::ShowMessage(kNoDriveSelected);
+    Notify(kNoDriveSelected);
+    if (Unattended()) EndUnattendedRun(*this, RunCounts{});
     return;
   }
   SetRunControlsEnabled(false);
@@ -85,7 +88,8 @@ void TForm1::ButtonFlashClick(ui::TObject*) {
     rows[row]->SetEnabled(false);
     unit.drives.SetWrong(row, 0);
   }
-  if (driveCount == 0) ui::ShowMessage(kNoCdrom);
+  if (driveCount == 0) Notify(kNoCdrom);
+  unit.runStart = LogNow();
 
   startedThisRun_.fill(false);
   for (int row = 0; row < kRows; ++row) runRowDevices_[row] = rows[row]->Checked() ? DriveOrder[row] : kNotInRun;
@@ -100,8 +104,8 @@ void TForm1::ButtonFlashClick(ui::TObject*) {
     // Two rows may name one device (a stored arrangement does not have to differ): one job, whose
     // outcome both rows show.
     if (startedThisRun_[device]) continue;
-    // The worker writes the entries of its own device; the checksum is not wanted in a run.
-    if (workers[device]->StartJob(device, storedChecksum != 0)) startedThisRun_[device] = true;
+    // The worker writes the entries of its own device; the checksum is wanted only to verify.
+    if (workers[device]->StartJob(device, storedChecksum != 0 || VerifyOn())) startedThisRun_[device] = true;
   }
 }
 
@@ -123,6 +127,8 @@ void TForm1::EndRun() {
   bool refused = false;
   bool failed = false;
   bool updated = false;
+  RunLogBlock log{unit.runStart, LogNow(), Caption(), unit.services.scsi.UsesPassThrough(), {}, {}};
+  RunCounts counts;
   for (int row = 0; row < kRows; ++row) {
     const int32_t device = runRowDevices_[row];
     ui::TCheckBox* box = rows[row];
@@ -131,28 +137,52 @@ void TForm1::EndRun() {
       continue;
     }
     const bool wrong = unit.drives.Wrong(device) != 0;
-    const bool workerFailed =
-        !wrong && ValidDevice(device) && startedThisRun_[device] && workers[device]->Outcome() == update::kFlashFailed;
-    if (wrong || workerFailed) {
+    const bool started = ValidDevice(device) && startedThisRun_[device];
+    const bool workerFailed = !wrong && started && workers[device]->Outcome() == update::kFlashFailed;
+    // The worker is done with its job here, so its record is complete and no longer written.
+    const bool verifyFailed = !wrong && !workerFailed && started && VerifyFailed(workers[device]->LastJob());
+    if (wrong || workerFailed || verifyFailed) {
       box->Font().SetColor(ui::clRed);
-      list += unit.drives.Name(device) + (wrong ? kWrongDriveEntry : kFailedEntry);
+      list += unit.drives.Name(device) + (wrong ? kWrongDriveEntry : verifyFailed ? kVerifyFailedEntry : kFailedEntry);
       refused = refused || wrong;
-      failed = failed || workerFailed;
+      failed = failed || workerFailed || verifyFailed;
     } else {
       box->Font().SetColor(ui::clGreen);
       updated = true;
     }
+    const RowOutcome outcome = wrong          ? RowOutcome::Refused
+                               : workerFailed ? RowOutcome::Failed
+                               : verifyFailed ? RowOutcome::VerifyFailed
+                                              : RowOutcome::Updated;
+    if (outcome == RowOutcome::Updated) {
+      ++counts.updated;
+    } else if (outcome == RowOutcome::Refused) {
+      ++counts.refused;
+    } else {
+      ++counts.failed;
+    }
+    log.rows.push_back(RunLogRow{row, ValidDevice(device) ? LogAddress(device) : std::string("?"),
+                                 ValidDevice(device) ? unit.drives.Name(device) : std::string(), outcome,
+                                 started ? workers[device]->LastJob() : update::JobRecord{}, unit.verifyReference});
   }
 
+  // The log gets the run before its report is shown: a box may wait for a person for long.
+  const bool unattended = Unattended();
   bool rebootWanted = false;
   if (!refused && !failed) {
     ShowProgress(kProgressEnd);
-    rebootWanted = ui::MessageBoxA(kUpdateOk, Caption(), ui::kMbOkCancel) == ui::kIdOk;
+    log.report = kUpdateOk;
+    AppendLog(FormatRunBlock(log));
+    if (!unattended) rebootWanted = ui::MessageBoxA(kUpdateOk, Caption(), ui::kMbOkCancel) == ui::kIdOk;
   } else if (!refused && updated) {
     // Some drives took the new firmware and need the restart even though others failed.
-    rebootWanted = ui::MessageBoxA("Update " + list + "NG." + kRebootTail, Caption(), ui::kMbOkCancel) == ui::kIdOk;
+    log.report = "Update " + list + "NG." + kRebootTail;
+    AppendLog(FormatRunBlock(log));
+    if (!unattended) rebootWanted = ui::MessageBoxA(log.report, Caption(), ui::kMbOkCancel) == ui::kIdOk;
   } else {
-    ui::ShowMessage("Update " + list + "NG.");
+    log.report = "Update " + list + "NG.";
+    AppendLog(FormatRunBlock(log));
+    if (!unattended) ui::ShowMessage(log.report);
   }
 
   runActive_ = false;
@@ -166,6 +196,7 @@ void TForm1::EndRun() {
   }
   SetShutdownBlockReason("");
   if (rebootWanted) Reboot();
+  if (unattended) EndUnattendedRun(*this, counts);
 }
 
 void TForm1::FormCloseQuery(ui::TObject*, bool& canClose) {

@@ -24,6 +24,7 @@ constexpr uint32_t kBlockPauseMs = 10;
 // The drive restarts on its new firmware after the last block; one minute in all.
 constexpr uint32_t kRestartWaitFirstMs = 3000;
 constexpr uint32_t kRestartWaitRestMs = 57000;
+constexpr uint32_t kSecondsPerDay = 86400;
 
 // The vendor and product text from INQUIRY byte 8 up to the first NUL, without leading and
 // trailing blanks and control characters.
@@ -98,6 +99,9 @@ void AspiExec::Execute() {
 
 void AspiExec::RunJob() {
   const int32_t entry = entryIndex_.load(std::memory_order_acquire);
+  record_ = JobRecord{};
+  record_.blockCount = image_.blockCount;
+  const uint32_t startSeconds = clock_.TimeOfDaySeconds();
   layer_.OpenRef(ref_, deviceIndex_.load(std::memory_order_acquire));
 
   // Cleared first: a drive that does not answer INQUIRY gets an empty name and is refused,
@@ -109,6 +113,8 @@ void AspiExec::RunJob() {
 
   FlashDrive(entry, inquiry);
   layer_.CloseRef(ref_);
+  // Modulo one day: a job may run across midnight.
+  record_.durationSeconds = (clock_.TimeOfDaySeconds() + kSecondsPerDay - startSeconds) % kSecondsPerDay;
 }
 
 void AspiExec::FlashDrive(int32_t entry, const uint8_t* inquiry) {
@@ -117,6 +123,8 @@ void AspiExec::FlashDrive(int32_t entry, const uint8_t* inquiry) {
   const ModelStrings& models = kModelStrings;
 
   bool accepted = false;
+  scsi::SenseCode parameterWriteSense = 0;
+  bool parameterWriteFailed = false;
   if (FieldStartsWith(vendor, models.gateVendor, 5) &&
       FieldStartsWith(product, models.gateProductPrefix, 7) &&
       std::strcmp(models.imageModel, models.buildModel) == 0) {
@@ -124,8 +132,10 @@ void AspiExec::FlashDrive(int32_t entry, const uint8_t* inquiry) {
     // This product takes block writes only after the parameter write; a failed first attempt is
     // repeated once, and the blocks will tell whether it took.
     const uint8_t zero[4] = {};
-    if (!scsi::WriteParameter(layer_, ref_, kParameterCode, kParameter, kParameterLength, zero)) {
-      scsi::WriteParameter(layer_, ref_, kParameterCode, kParameter, kParameterLength, zero);
+    if (!scsi::WriteParameter(layer_, ref_, kParameterCode, kParameter, kParameterLength, zero) &&
+        !scsi::WriteParameter(layer_, ref_, kParameterCode, kParameter, kParameterLength, zero)) {
+      parameterWriteFailed = true;
+      parameterWriteSense = layer_.GetSenseCode(ref_);
     }
   }
   const bool flash = (FieldStartsWith(vendor, models.flashVendor, 5) &&
@@ -139,6 +149,8 @@ void AspiExec::FlashDrive(int32_t entry, const uint8_t* inquiry) {
 
   if (!scsi::TestUnitReadyTimed(layer_, ref_, kReadyTimeoutMs) &&
       NoMediumWithQualifier(layer_.GetSenseCode(ref_))) {
+    record_.step = FailStep::Readiness;
+    record_.sense = layer_.GetSenseCode(ref_);
     SetOutcome(kFlashFailed);
     return;
   }
@@ -157,14 +169,31 @@ void AspiExec::FlashDrive(int32_t entry, const uint8_t* inquiry) {
     // UNIT ATTENTION, power on or reset: the drive already restarted on the new firmware.
     uint8_t sense[16] = {};
     layer_.GetSense(ref_, sense);
-    if (!(sense[2] == 0x06 && sense[12] == 0x29)) SetOutcome(kFlashFailed);
+    if (!(sense[2] == 0x06 && sense[12] == 0x29)) {
+      SetOutcome(kFlashFailed);
+      // A product that takes no block before its parameter write fails the first block when both
+      // parameter writes failed; the log names the cause, not its consequence.
+      const bool becauseOfParameter = i == 0 && parameterWriteFailed;
+      record_.step = becauseOfParameter ? FailStep::ParameterWrite : FailStep::Block;
+      record_.block = i + 1;
+      record_.sense = becauseOfParameter ? parameterWriteSense : layer_.GetSenseCode(ref_);
+    }
     break;
   }
   clock_.Sleep(kRestartWaitFirstMs);
   clock_.Sleep(kRestartWaitRestMs);
 
   if (Outcome() == kFlashDone && checksumWanted_.load(std::memory_order_acquire)) {
-    checksum_.store(FlashChecksumRetrying(layer_, ref_), std::memory_order_release);
+    bool complete = false;
+    const uint16_t checksum = FlashChecksumRetrying(layer_, ref_, &complete);
+    checksum_.store(checksum, std::memory_order_release);
+    record_.checksumRead = true;
+    record_.checksumComplete = complete;
+    record_.checksum = checksum;
+    if (!complete) {
+      record_.step = FailStep::Verification;
+      record_.sense = layer_.GetSenseCode(ref_);
+    }
   }
 }
 

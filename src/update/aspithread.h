@@ -14,6 +14,7 @@
 #include "ui/tthread.h"
 #include "update/drive_table.h"
 #include "update/firmware_image.h"
+#include "update/job_record.h"
 
 namespace scsi {
 class ScsiLayer;
@@ -59,6 +60,9 @@ class AspiExec : public ui::TThread {
   // Blocks until the go flag is clear (no job pending or running).
   void WaitJobEnd() const;
 
+  // The last job's record; read it only while Go() is false (the worker writes it during a job).
+  const JobRecord& LastJob() const { return record_; }
+
  protected:
   void Execute() override;
 
@@ -80,6 +84,7 @@ class AspiExec : public ui::TThread {
   std::atomic<uint16_t> checksum_{0};
   std::atomic<bool> checksumWanted_{false};
   std::atomic<int32_t> entryIndex_{0};
+  JobRecord record_;
 
   mutable std::mutex goMutex_;
   mutable std::condition_variable goChanged_;

@@ -9,15 +9,18 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "app/bench.h"
 #include "app/form1.h"
 #include "app/main_unit.h"
 #include "emu/drive.h"
 #include "emu/machine.h"
+#include "platform/log_output.h"
 #include "platform/shell.h"
 #include "scsi/scsi_layer.h"
 #include "settings/ini_profile.h"
@@ -88,6 +91,55 @@ class HoldingClock : public platform::Clock {
   bool holding_ = false;
 };
 
+// Files appended to in memory, by name; each step of an append can be made to fail.
+class MemoryLogFiles : public platform::FileWriter {
+ public:
+  enum class Failure { None, Open, Seek, Write, ShortWrite };
+
+  platform::Handle CreateFileA(const char* path, uint32_t, uint32_t, uint32_t, uint32_t) override {
+    ++opens;
+    if (failure == Failure::Open) return platform::kInvalidHandle;
+    openPath_ = path;
+    return 5;
+  }
+  uint32_t SetFilePointer(platform::Handle, int32_t, uint32_t) override {
+    return failure == Failure::Seek ? platform::kInvalidSetFilePointer : static_cast<uint32_t>(files[openPath_].size());
+  }
+  int WriteFile(platform::Handle, const void* buffer, uint32_t size, uint32_t* written) override {
+    if (failure == Failure::Write) return 0;
+    const uint32_t taken = failure == Failure::ShortWrite && size > 0 ? size - 1 : size;
+    files[openPath_].append(static_cast<const char*>(buffer), taken);
+    *written = taken;
+    return 1;
+  }
+  int CloseHandle(platform::Handle) override {
+    ++closes;
+    return 1;
+  }
+
+  std::map<std::string, std::string> files;
+  Failure failure = Failure::None;
+  int opens = 0;
+  int closes = 0;
+
+ private:
+  std::string openPath_;
+};
+
+// The local time on 10 December 2026 at the window thread's virtual time of day.
+class VirtualLocalTime : public platform::LocalTime {
+ public:
+  explicit VirtualLocalTime(platform::Clock& clock) : clock_(clock) {}
+  void GetLocalTime(platform::SystemTime* time) override {
+    const uint32_t seconds = clock_.TimeOfDaySeconds();
+    *time = platform::SystemTime{2026, 12, 4, 10, static_cast<uint16_t>(seconds / 3600),
+                                 static_cast<uint16_t>(seconds / 60 % 60), static_cast<uint16_t>(seconds % 60), 0};
+  }
+
+ private:
+  platform::Clock& clock_;
+};
+
 // A fresh temporary folder as the current directory, for FLASH.INI.
 class TempCurrentDirectory {
  public:
@@ -112,6 +164,7 @@ struct DriveSpec {
   std::string vendor = "TEVOR";
   std::string product = "DVD RW KMR5133";
   std::string revision = "1.00";
+  bool corruptAfterUpdate = false;
 };
 
 class AppHarness {
@@ -123,6 +176,7 @@ class AppHarness {
     config.vendor = wanted.vendor;
     config.product = wanted.product;
     config.revision = wanted.revision;
+    config.corruptAfterUpdate = wanted.corruptAfterUpdate;
     config.seed = static_cast<uint32_t>(drives.size() + 1);
     auto drive = std::make_shared<emu::Drive>(config);
     machine.AddLetter(static_cast<char>('D' + drives.size()), platform::kDriveCdrom, drive);
@@ -139,7 +193,9 @@ class AppHarness {
   // Program start: the SCSI layer, unit Main, the application and Form1 with its FormCreate.
   TForm1& Start() {
     layer = std::make_unique<scsi::ScsiLayer>(machine.Platform());
-    MainUnit& unit = MainUnit::Start(Services{*layer, machine, clock, profile, shell});
+    MainUnit& unit = MainUnit::Start(
+        Services{*layer, machine, clock, profile, shell, update::kEmbeddedImage, &logFiles, &localTime});
+    ConfigureBench(unit, options);
     application = std::make_unique<ui::TApplication>(backend);
     application->CreateForm(unit.Form1);
     form = unit.Form1;
@@ -164,9 +220,16 @@ class AppHarness {
     return texts;
   }
 
+  // The log's file name in the folder: FLASH.LOG beside FLASH.INI.
+  std::string LogText() const { return logFiles.files.count(DefaultLog()) ? logFiles.files.at(DefaultLog()) : ""; }
+  std::string DefaultLog() const { return DefaultLogPath(dir.Path().string()); }
+
   TempCurrentDirectory dir;
   emu::Machine machine;
   HoldingClock clock{machine};
+  MemoryLogFiles logFiles;
+  VirtualLocalTime localTime{clock};
+  Options options;  // the command line's, set before Start
   std::vector<std::shared_ptr<emu::Drive>> drives;
   settings::IniProfile profile;
   RecordingShell shell;

@@ -38,6 +38,7 @@ latency FA 250
 restart-busy-ms 1500
 restart-answers-last-block no
 new-revision 2.10
+corrupt-after-update yes
 
 [drive raw]
 at 1 0
@@ -72,6 +73,8 @@ at 0 3
   EXPECT_EQ(d0.drive.seed, 42u);
   EXPECT_EQ(d0.drive.restartBusyMs, 1500u);
   EXPECT_FALSE(d0.drive.restartAnswersLastBlock);
+  EXPECT_TRUE(d0.drive.corruptAfterUpdate);
+  EXPECT_FALSE(c.targets[1].drive.corruptAfterUpdate);
   ASSERT_EQ(d0.media.size(), 3u);
   EXPECT_EQ(d0.media[0].when, MediumStep::When::Now);
   EXPECT_EQ(d0.media[0].medium, Medium::TrayOpen);

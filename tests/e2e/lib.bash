@@ -149,6 +149,13 @@ e2e_start() {
   E2E_DESKTOP=
   e2e_launch "${1:-90}" wine "./$E2E_EXE_NAME"
 }
+# The same with command-line arguments for the program: e2e_start_with 90 /AUTO /LOG=x.log
+e2e_start_with() {
+  local seconds=$1
+  shift
+  E2E_DESKTOP=
+  e2e_launch "$seconds" wine "./$E2E_EXE_NAME" "$@"
+}
 e2e_start_desktop() {
   E2E_DESKTOP=flash
   E2E_DESKTOP_SIZE=${2:-640x480}

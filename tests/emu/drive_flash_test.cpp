@@ -123,10 +123,16 @@ class BlockWrite : public testing::Test {
     EXPECT_EQ(drive_.Revision(), "1.00");
     EXPECT_EQ(drive_.Restarts(), 0);
   }
+  // The image from offset 0, erased (0xFF) to the end, except the drive's own identity bytes.
   void ExpectNewFlash() {
     const std::vector<uint8_t> flash = drive_.Flash();
+    const auto imageEnd = static_cast<std::ptrdiff_t>(image_.bytes.size());
     EXPECT_TRUE(std::equal(image_.bytes.begin(), image_.bytes.end(), flash.begin()));
-    EXPECT_TRUE(std::equal(flash.begin() + image_.bytes.size(), flash.end(), before_.begin() + image_.bytes.size()));
+    EXPECT_EQ(std::count(flash.begin() + imageEnd, flash.begin() + kPerDriveStart, uint8_t{0xFF}),
+              static_cast<long>(kPerDriveStart) - imageEnd);
+    EXPECT_TRUE(std::equal(flash.begin() + kPerDriveStart, flash.begin() + kPerDriveEnd, before_.begin() + kPerDriveStart));
+    EXPECT_EQ(std::count(flash.begin() + kPerDriveEnd, flash.end(), uint8_t{0xFF}),
+              static_cast<long>(kFlashSize - kPerDriveEnd));
   }
 
   Drive drive_;
@@ -158,6 +164,28 @@ TEST_F(BlockWrite, PerDriveBytesSurviveAnImageThatCoversThem) {
   EXPECT_TRUE(std::equal(flash.begin(), flash.begin() + kPerDriveStart, image_.bytes.begin()));
   EXPECT_TRUE(std::equal(flash.begin() + kPerDriveStart, flash.begin() + kPerDriveEnd, before_.begin() + kPerDriveStart));
   EXPECT_TRUE(std::equal(flash.begin() + kPerDriveEnd, flash.end(), image_.bytes.begin() + kPerDriveEnd));
+}
+
+// Drives with different old firmware and identity bytes hold the same bytes outside the identity
+// area after one image, so a flash checksum that skips that area is the same on all of them; the
+// fault for verification tests changes one erased byte.
+TEST(DriveFlash, OneImageGivesEveryDriveTheSameFlashOutsideItsIdentity) {
+  const test::TestImage image = test::MakeImage(49);
+  std::vector<std::vector<uint8_t>> flashes;
+  for (const DriveConfig& config : {DriveConfig{.seed = 1}, DriveConfig{.seed = 2},
+                                    DriveConfig{.seed = 3, .corruptAfterUpdate = true}}) {
+    Drive drive(config);
+    for (int i = 0; i < 49; ++i) SendBlock(drive, image, i);
+    ASSERT_EQ(drive.Restarts(), 1);
+    std::vector<uint8_t> flash = drive.Flash();
+    std::fill(flash.begin() + kPerDriveStart, flash.begin() + kPerDriveEnd, uint8_t{0});
+    flashes.push_back(flash);
+  }
+  EXPECT_TRUE(flashes[0] == flashes[1]);
+  EXPECT_EQ(flashes[1][kCorruptedFlashOffset], 0xFF);
+  EXPECT_EQ(flashes[2][kCorruptedFlashOffset], 0x00);
+  flashes[2][kCorruptedFlashOffset] = 0xFF;
+  EXPECT_TRUE(flashes[0] == flashes[2]);
 }
 
 TEST_F(BlockWrite, SingleBlockImage) {

@@ -1,0 +1,144 @@
+// Formatting of the run log's blocks and lines, and appending them to the file.
+#include "app/run_log.h"
+
+#include <cstdio>
+
+#include "app/sense_text.h"
+
+namespace app {
+namespace {
+
+constexpr char kEol[] = "\r\n";
+
+// Every entry is one line, whatever the text it quotes.
+std::string OneLine(const std::string& text) {
+  std::string line;
+  for (char c : text) {
+    if (c == '\r') continue;
+    if (c == '\n') {
+      line += " / ";
+    } else {
+      line += c;
+    }
+  }
+  return line;
+}
+
+std::string Hex4(uint16_t value) {
+  char text[8];
+  std::snprintf(text, sizeof text, "%04Xh", static_cast<unsigned>(value));
+  return text;
+}
+
+std::string OutcomeText(RowOutcome outcome) {
+  switch (outcome) {
+    case RowOutcome::Updated: return "updated";
+    case RowOutcome::Refused: return "refused, wrong model";
+    case RowOutcome::Failed: return "failed";
+    case RowOutcome::VerifyFailed: return "verify failed";
+  }
+  return "failed";
+}
+
+std::string StepText(const update::JobRecord& job) {
+  switch (job.step) {
+    case update::FailStep::Readiness: return "at readiness";
+    case update::FailStep::ParameterWrite: return "at parameter write";
+    case update::FailStep::Block:
+      return "at block " + std::to_string(job.block) + " of " + std::to_string(job.blockCount);
+    case update::FailStep::Verification: return "at verification";
+    case update::FailStep::None: break;
+  }
+  return "at an unknown step";
+}
+
+}  // namespace
+
+std::string FormatLogTime(const platform::SystemTime& t) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", unsigned{t.year}, unsigned{t.month},
+                unsigned{t.day}, unsigned{t.hour}, unsigned{t.minute}, unsigned{t.second});
+  return text;
+}
+
+std::string DeviceAddress(bool passThrough, int32_t deviceId) {
+  if (deviceId < 0) return "?";
+  if (passThrough) {
+    if (deviceId < 'A' || deviceId > 'Z') return "?";
+    return std::string(1, static_cast<char>(deviceId)) + ":";
+  }
+  return std::to_string(deviceId / 256) + ":" + std::to_string(deviceId % 256);
+}
+
+std::string FormatRowLine(const RunLogRow& row) {
+  std::string line = "row " + std::to_string(row.row) + " | " + row.address + " | " + OneLine(row.name) + " | " +
+                     OutcomeText(row.outcome);
+  const update::JobRecord& job = row.job;
+  // A failure names its step and the sense it left; a verification that read a whole but different
+  // sum has no sense to show.
+  if (row.outcome == RowOutcome::Failed || row.outcome == RowOutcome::VerifyFailed) {
+    update::JobRecord shown = job;
+    if (row.outcome == RowOutcome::VerifyFailed) shown.step = update::FailStep::Verification;
+    line += " | " + StepText(shown) + " | sense " + SenseText(shown.sense);
+  }
+  if (job.checksumRead) {
+    line += " | checksum " + (job.checksumComplete ? Hex4(job.checksum) : std::string("incomplete read"));
+    if (row.reference) line += " (reference " + Hex4(*row.reference) + ")";
+  }
+  return line + " | " + std::to_string(job.durationSeconds) + " s";
+}
+
+std::string FormatRunBlock(const RunLogBlock& block) {
+  std::string text = "==== update run " + FormatLogTime(block.start) + " to " + FormatLogTime(block.end) + kEol;
+  text += "caption | " + OneLine(block.caption) + kEol;
+  text += std::string("back end | ") + (block.passThrough ? "pass-through" : "ASPI") + kEol;
+  for (const RunLogRow& row : block.rows) text += FormatRowLine(row) + kEol;
+  text += "report | " + OneLine(block.report) + kEol;
+  return text;
+}
+
+std::string FormatGetCsLine(const platform::SystemTime& time, const std::string& address, uint16_t checksum,
+                            bool complete) {
+  std::string line = FormatLogTime(time) + " Get CS | " + address + " | checksum " + Hex4(checksum) + " (" +
+                     std::to_string(checksum) + ")";
+  if (!complete) line += " | incomplete read";
+  return line + kEol;
+}
+
+std::string FormatArgDrvLine(const platform::SystemTime& time, int placed, int driveCount,
+                             const std::vector<std::string>& rowAddresses) {
+  std::string line = FormatLogTime(time) + " ArgDrv | " + std::to_string(placed) + " of " +
+                     std::to_string(driveCount) + " placed";
+  for (std::size_t row = 0; row < rowAddresses.size(); ++row) {
+    line += (row == 0 ? " | " : ", ") + std::string("row ") + std::to_string(row) + " " + rowAddresses[row];
+  }
+  return line + kEol;
+}
+
+std::string FormatMessageLine(const platform::SystemTime& time, const std::string& text) {
+  return FormatLogTime(time) + " message | " + OneLine(text) + kEol;
+}
+
+bool AppendToLog(platform::FileWriter& writer, const std::string& path, const std::string& text) {
+  if (path.empty()) return false;
+  const platform::Handle file = writer.CreateFileA(path.c_str(), platform::kGenericWrite, platform::kFileShareRead,
+                                                   platform::kOpenAlways, platform::kFileAttributeNormal);
+  if (file == platform::kInvalidHandle || file == 0) return false;
+  bool ok = writer.SetFilePointer(file, 0, platform::kFileEnd) != platform::kInvalidSetFilePointer;
+  uint32_t written = 0;
+  if (ok) {
+    ok = writer.WriteFile(file, text.data(), static_cast<uint32_t>(text.size()), &written) != 0 &&
+         written == text.size();
+  }
+  writer.CloseHandle(file);
+  return ok;
+}
+
+std::string DefaultLogPath(const std::string& startupDirectory) {
+  if (startupDirectory.empty()) return std::string(".\\") + kLogFileName;
+  const char last = startupDirectory.back();
+  if (last == '\\' || last == '/') return startupDirectory + kLogFileName;
+  return startupDirectory + "\\" + kLogFileName;
+}
+
+}  // namespace app

@@ -1,0 +1,60 @@
+// The run log (FLASH.LOG): plain text with CRLF lines, only ever appended to. An update run adds
+// one block; Get CS, ArgDrv and, in unattended mode, every message add one line each. Formatting
+// works on plain records so it is tested without a window; appending goes through the platform
+// boundary and never reports a failure to anyone.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/log_output.h"
+#include "update/job_record.h"
+
+namespace app {
+
+inline constexpr char kLogFileName[] = "FLASH.LOG";
+
+enum class RowOutcome { Updated, Refused, Failed, VerifyFailed };
+
+struct RunLogRow {
+  int row = 0;
+  std::string address;  // "E:" or "0:1"
+  std::string name;     // the drive's INQUIRY name (DriveNames)
+  RowOutcome outcome = RowOutcome::Updated;
+  update::JobRecord job;  // the worker's record of this run's job
+  std::optional<uint16_t> reference;  // the reference checksum when verification was on
+};
+
+struct RunLogBlock {
+  platform::SystemTime start;
+  platform::SystemTime end;
+  std::string caption;
+  bool passThrough = false;
+  std::vector<RunLogRow> rows;  // ticked rows, in row order
+  std::string report;           // the report text shown (or, unattended, logged)
+};
+
+// "YYYY-MM-DD HH:MM:SS".
+std::string FormatLogTime(const platform::SystemTime& time);
+// A pass-through device by its drive letter ("E:"), an ASPI one as adapter:target ("0:1").
+std::string DeviceAddress(bool passThrough, int32_t deviceId);
+
+std::string FormatRunBlock(const RunLogBlock& block);
+std::string FormatRowLine(const RunLogRow& row);
+std::string FormatGetCsLine(const platform::SystemTime& time, const std::string& address, uint16_t checksum,
+                            bool complete);
+// rowAddresses: the address placed in each row, in row order.
+std::string FormatArgDrvLine(const platform::SystemTime& time, int placed, int driveCount,
+                             const std::vector<std::string>& rowAddresses);
+std::string FormatMessageLine(const platform::SystemTime& time, const std::string& text);
+
+// Appends text at the end of the file, creating it when missing. False when anything failed; the
+// caller ignores that: a log that cannot be written must not change what the program does.
+bool AppendToLog(platform::FileWriter& writer, const std::string& path, const std::string& text);
+
+// The default log: FLASH.LOG in the start-up directory.
+std::string DefaultLogPath(const std::string& startupDirectory);
+
+}  // namespace app
