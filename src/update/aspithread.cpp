@@ -31,7 +31,8 @@ std::string DriveName(const uint8_t* inquiry) {
   const char* text = reinterpret_cast<const char*>(inquiry + 8);
   std::size_t end = static_cast<std::size_t>(std::find(text, text + (kInquiryLength - 8), '\0') - text);
   std::size_t begin = 0;
-  auto isSpace = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+  // DEL is a control character too.
+  auto isSpace = [](char c) { return static_cast<unsigned char>(c) <= ' ' || c == '\x7F'; };
   while (begin < end && isSpace(text[begin])) ++begin;
   while (end > begin && isSpace(text[end - 1])) --end;
   return std::string(text + begin, end - begin);
@@ -86,7 +87,14 @@ bool AspiExec::WaitForGo() {
 
 void AspiExec::Execute() {
   while (WaitForGo()) {
-    RunJob();
+    try {
+      RunJob();
+    } catch (...) {
+      // A job that cannot finish (an allocation failing, say) has failed; it must still end
+      // like any other, or the window would wait for this drive for ever.
+      SetOutcome(kFlashFailed);
+      layer_.CloseRef(ref_);
+    }
     {
       std::lock_guard lock(goMutex_);
       go_.store(0, std::memory_order_release);
