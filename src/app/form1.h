@@ -90,8 +90,9 @@ class TForm1 : public ui::TForm {
 
   int32_t progressCounter_ = 0;
   bool serviceShown_ = false;
-  // Device indices whose worker the current run started.
+  // Device indices whose worker the current run started, and those whose worker refused the job.
   std::array<bool, kRows> startedThisRun_{};
+  std::array<bool, kRows> refusedThisRun_{};
 };
 
 }  // namespace app

@@ -79,6 +79,7 @@ void TForm1::ButtonFlashClick(ui::TObject*) {
   if (driveCount == 0) ui::ShowMessage(kNoCdrom);
 
   startedThisRun_.fill(false);
+  refusedThisRun_.fill(false);
   SetShutdownBlockReason(kShutdownBlocked);
   for (int row = 0; row < kRows; ++row) {
     const int32_t device = DriveOrder[row];
@@ -88,7 +89,12 @@ void TForm1::ButtonFlashClick(ui::TObject*) {
       timerStarted = 1;
     }
     // The worker writes the entries of its own device; the checksum is not wanted in a run.
-    if (workers[device]->StartJob(device, storedChecksum != 0)) startedThisRun_[device] = true;
+    // A worker that refuses the job has not written this drive: the run reports it as failed.
+    if (workers[device]->StartJob(device, storedChecksum != 0)) {
+      startedThisRun_[device] = true;
+    } else {
+      refusedThisRun_[device] = true;
+    }
   }
 }
 
@@ -119,7 +125,8 @@ void TForm1::EndRun() {
     }
     const bool wrong = unit.drives.Wrong(device) != 0;
     const bool workerFailed =
-        !wrong && ValidDevice(device) && startedThisRun_[device] && workers[device]->Outcome() == update::kFlashFailed;
+        !wrong && ValidDevice(device) &&
+        (refusedThisRun_[device] || (startedThisRun_[device] && workers[device]->Outcome() == update::kFlashFailed));
     if (wrong || workerFailed) {
       box->Font().SetColor(ui::clRed);
       list += unit.drives.Name(device) + (wrong ? kWrongDriveEntry : kFailedEntry);
