@@ -110,10 +110,11 @@ int ScsiLayer::ExecuteAspi(uint8_t index, const Cdb& cdb, void* buffer, uint32_t
       timedOut = true;
       if (!AbortAspiRequest(srb)) {
         // The manager may still complete it: nothing of it is touched again.
+        auto fresh = std::make_unique<AspiRequest>();
         request.event = event;
         event = 0;
         retiredAspiRequests_.push_back(std::move(aspiRequest_));
-        aspiRequest_ = std::make_unique<AspiRequest>();
+        aspiRequest_ = std::move(fresh);
       }
     }
   }
