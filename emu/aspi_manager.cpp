@@ -203,12 +203,11 @@ uint32_t AspiManager::ExecScsi(SrbExecScsiCmd& srb) {
 void AspiManager::Finish(Request& request) {
   SrbExecScsiCmd& srb = *request.srb;
   const bool good = request.result.good;
+  // A lost answer is the host adapter's error: no status from the drive and no sense.
   const bool lost = request.result.transportError;
   srb.SRB_HaStat = lost ? kHostAdapterSelectionTimeout : 0;
   srb.SRB_TargStat = good || lost ? kTargetGood : kTargetCheckCondition;
-  if (lost) {
-    // The host adapter lost the target: no status from the drive, no sense.
-  } else if (!good) {
+  if (!good && !lost) {
     const size_t n = std::min<size_t>(srb.SRB_SenseLen, sizeof(srb.SenseArea));
     const size_t sense = std::min(n, request.result.sense.size());
     std::memcpy(srb.SenseArea, request.result.sense.data(), sense);

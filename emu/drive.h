@@ -23,7 +23,8 @@ class Drive {
     bool good = true;
     SenseBlock sense{};  // fixed-format sense when !good, all zero when good
     uint32_t latencyMs = 0;
-    // The drive took the command and will never answer it; the command had no effect.
+    // The drive took the command and will never answer it (without effect, unless an AnswerFault
+    // with afterEffect says otherwise).
     bool neverCompletes = false;
     // The answer was lost on the way: the host sees a failure without CHECK CONDITION or sense.
     bool transportError = false;
