@@ -17,6 +17,7 @@ using platform::SrbGetDevType;
 
 constexpr uint8_t kTargetGood = 0x00;
 constexpr uint8_t kTargetCheckCondition = 0x02;
+constexpr uint8_t kHostAdapterSelectionTimeout = 0x11;
 
 // The host polls SRB_Status with acquire loads while other fields are still being written.
 void PublishStatus(uint8_t& status, uint8_t value) {
@@ -163,6 +164,10 @@ uint32_t AspiManager::ExecScsi(SrbExecScsiCmd& srb) {
     data = srb.SRB_BufPointer;
   }
   request.result = drive->Execute(cmd, data);
+  if (request.result.gone) {
+    PublishStatus(srb.SRB_Status, platform::kSsNoDevice);
+    return platform::kSsNoDevice;
+  }
   request.never = request.result.neverCompletes;
   request.dueMs = cmd.atMs + request.result.latencyMs;
 
@@ -198,9 +203,11 @@ uint32_t AspiManager::ExecScsi(SrbExecScsiCmd& srb) {
 void AspiManager::Finish(Request& request) {
   SrbExecScsiCmd& srb = *request.srb;
   const bool good = request.result.good;
-  srb.SRB_HaStat = 0;
-  srb.SRB_TargStat = good ? kTargetGood : kTargetCheckCondition;
-  if (!good) {
+  // A lost answer is the host adapter's error: no status from the drive and no sense.
+  const bool lost = request.result.transportError;
+  srb.SRB_HaStat = lost ? kHostAdapterSelectionTimeout : 0;
+  srb.SRB_TargStat = good || lost ? kTargetGood : kTargetCheckCondition;
+  if (!good && !lost) {
     const size_t n = std::min<size_t>(srb.SRB_SenseLen, sizeof(srb.SenseArea));
     const size_t sense = std::min(n, request.result.sense.size());
     std::memcpy(srb.SenseArea, request.result.sense.data(), sense);

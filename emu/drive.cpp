@@ -26,6 +26,12 @@ Drive::Drive(DriveConfig config)
 
 Drive::Result Drive::Execute(const CommandRecord& cmd, uint8_t* data) {
   std::lock_guard lock(mutex_);
+  if (gone_) {
+    Result r;
+    r.good = false;
+    r.gone = true;
+    return r;
+  }
   log_.push_back(cmd);
   const uint8_t opcode = cmd.cdb[0];
   ++received_[opcode];
@@ -34,6 +40,12 @@ Drive::Result Drive::Execute(const CommandRecord& cmd, uint8_t* data) {
 
   const auto latency = opcodeLatencyMs_.find(opcode);
   const uint32_t latencyMs = latency != opcodeLatencyMs_.end() ? latency->second : latencyMs_;
+  const AnswerFault* fault = MatchingAnswerFault(cmd);
+  if (fault != nullptr && !fault->afterEffect && fault->kind != AnswerFault::Kind::AnswersLate) {
+    Result untouched;
+    untouched.latencyMs = latencyMs;
+    return LostAnswer(*fault, untouched);
+  }
   if (MatchesNeverComplete(cmd)) {
     Result r;
     r.good = false;
@@ -47,6 +59,26 @@ Drive::Result Drive::Execute(const CommandRecord& cmd, uint8_t* data) {
   if (opcode == 0x00) {
     ++tursAnswered_;
     ApplyCountedMedium();
+  }
+  return fault != nullptr ? LostAnswer(*fault, r) : r;
+}
+
+Drive::Result Drive::LostAnswer(const AnswerFault& fault, Result carriedOut) {
+  Result r;
+  r.good = false;
+  r.latencyMs = carriedOut.latencyMs;
+  switch (fault.kind) {
+    case AnswerFault::Kind::CheckCondition: r.sense = FixedSense(fault.sense); break;
+    case AnswerFault::Kind::NoSense: r.transportError = true; break;
+    case AnswerFault::Kind::NeverAnswers: r.neverCompletes = true; break;
+    case AnswerFault::Kind::AnswersLate:
+      r = carriedOut;
+      r.latencyMs = fault.lateMs;
+      break;
+    case AnswerFault::Kind::Disappears:
+      gone_ = true;
+      r.gone = true;
+      break;
   }
   return r;
 }
@@ -133,6 +165,27 @@ bool Drive::MatchesNeverComplete(const CommandRecord& cmd) const {
   });
 }
 
+const Drive::AnswerFault* Drive::MatchingAnswerFault(const CommandRecord& cmd) const {
+  const uint8_t opcode = cmd.cdb[0];
+  for (const AnswerFault& f : answerFaults_) {
+    if (f.opcode != opcode) continue;
+    if (f.subcode >= 0 && f.subcode != cmd.cdb[1]) continue;
+    const int count = f.subcode >= 0 ? subReceived_.at({opcode, cmd.cdb[1]}) : received_[opcode];
+    if (count == f.nth) return &f;
+  }
+  return nullptr;
+}
+
+void Drive::Inject(const AnswerFault& fault) {
+  std::lock_guard lock(mutex_);
+  if (fault.nth > 0) answerFaults_.push_back(fault);
+}
+
+bool Drive::Gone() const {
+  std::lock_guard lock(mutex_);
+  return gone_;
+}
+
 void Drive::SetMedium(Medium medium) {
   std::lock_guard lock(mutex_);
   medium_ = medium;
@@ -173,6 +226,7 @@ void Drive::ClearFaults() {
   std::lock_guard lock(mutex_);
   faults_.clear();
   neverComplete_.clear();
+  answerFaults_.clear();
 }
 
 void Drive::SetLatencyMs(uint32_t ms) {

@@ -23,8 +23,34 @@ class Drive {
     bool good = true;
     SenseBlock sense{};  // fixed-format sense when !good, all zero when good
     uint32_t latencyMs = 0;
-    // The drive took the command and will never answer it; the command had no effect.
+    // The drive took the command and will never answer it (without effect, unless an AnswerFault
+    // with afterEffect says otherwise).
     bool neverCompletes = false;
+    // The answer was lost on the way: the host sees a failure without CHECK CONDITION or sense.
+    bool transportError = false;
+    // The drive is no longer there: the host's handle or target does not answer.
+    bool gone = false;
+  };
+
+  // A fault in what the host gets back for the nth command of a kind (by opcode, and by CDB byte 1
+  // unless subcode is -1), counted like FailNth. Without afterEffect the drive does not carry the
+  // command out; with it, the drive carries it out (a block write is kept, the last one restarts
+  // the drive) and only the answer is replaced. A late answer always carries the command out.
+  struct AnswerFault {
+    enum class Kind {
+      CheckCondition,  // the given sense
+      NoSense,         // a transport failure: no CHECK CONDITION, no sense
+      NeverAnswers,    // the command never completes
+      AnswersLate,     // completes after lateMs
+      Disappears,      // the drive is gone from this command on
+    };
+    uint8_t opcode = 0;
+    int subcode = -1;
+    int nth = 1;
+    Kind kind = Kind::CheckCondition;
+    SenseTriple sense{};
+    uint32_t lateMs = 0;
+    bool afterEffect = false;
   };
 
   // A WriteParameter command as received.
@@ -53,6 +79,7 @@ class Drive {
   void FailNthVendor(uint8_t opcode, uint8_t subcode, int nth, SenseTriple sense);
   void FailAll(uint8_t opcode, SenseTriple sense);
   void NeverCompleteNth(uint8_t opcode, int nth);
+  void Inject(const AnswerFault& fault);
   void ClearFaults();
   void SetLatencyMs(uint32_t ms);
   void SetOpcodeLatencyMs(uint8_t opcode, uint32_t ms);  // overrides SetLatencyMs for one opcode
@@ -68,6 +95,7 @@ class Drive {
   Medium CurrentMedium() const;  // as of the last command received
   std::vector<ParameterWrite> ParameterWrites() const;
   bool ParameterUnlocked() const;  // 0xAE/0x005F received since the last restart
+  bool Gone() const;
   std::string Product() const;
 
  private:
@@ -99,6 +127,8 @@ class Drive {
   void ApplyCountedMedium();
   const Fault* MatchingFault(const CommandRecord& cmd) const;
   bool MatchesNeverComplete(const CommandRecord& cmd) const;
+  const AnswerFault* MatchingAnswerFault(const CommandRecord& cmd) const;
+  Result LostAnswer(const AnswerFault& fault, Result carriedOut);
   std::vector<uint8_t> StandardInquiry() const;
   bool IsHtl() const;
 
@@ -113,6 +143,8 @@ class Drive {
   long long tursAnswered_ = 0;
   std::vector<Fault> faults_;
   std::vector<std::pair<uint8_t, int>> neverComplete_;
+  std::vector<AnswerFault> answerFaults_;
+  bool gone_ = false;
   std::array<int, 256> received_{};                   // by opcode
   std::map<std::pair<uint8_t, uint8_t>, int> subReceived_;  // by opcode and CDB byte 1
   uint32_t latencyMs_ = 0;

@@ -73,13 +73,14 @@ int Machine::DeviceIoControl(platform::Handle device, uint32_t ioControlCode, vo
   cmd.transport = Transport::PassThrough;
   uint8_t* data = *direction != 0 ? static_cast<uint8_t*>(sptd.DataBuffer) : nullptr;
   const Drive::Result result = drive->Execute(cmd, data);
+  if (result.gone) return 0;  // the device was removed: its handle no longer answers
 
   const uint64_t timeoutMs = uint64_t{sptd.TimeOutValue} * 1000;
   const bool timedOut = result.neverCompletes || result.latencyMs > timeoutMs;
   const uint64_t spentMs = timedOut ? timeoutMs : result.latencyMs;
   if (realTimeLatency_.load()) std::this_thread::sleep_for(std::chrono::milliseconds(spentMs));
   AdvanceThisThread(spentMs);
-  if (timedOut) return 0;
+  if (timedOut || result.transportError) return 0;
 
   sptd.ScsiStatus = result.good ? kStatusGood : kStatusCheckCondition;
   if (!result.good) {

@@ -7,7 +7,6 @@
 #include <cstring>
 #include <strings.h>
 
-#include "fuzz_checks.h"
 
 namespace fuzz {
 namespace {
@@ -232,7 +231,7 @@ uint32_t AnsweringPlatform::SendCommand(void* srb) {
 
 uint32_t AnsweringPlatform::ExecuteAspi(platform::SrbExecScsiCmd& srb) {
   if (pending_ != nullptr) {
-    Require(!kCheckRetiredRequests || pending_ != &srb, "a request block the manager still owns was reused");
+    Require(pending_ != &srb, "a request block the manager still owns was reused");
     pending_ = nullptr;
   }
   const auto event = platform::PostProcEvent(srb);
@@ -345,7 +344,7 @@ uint32_t AnsweringPlatform::WaitForSingleObject(platform::Handle object, uint32_
 
 int AnsweringPlatform::CloseEvent(platform::Handle event) {
   Require(events_.erase(event) == 1, "CloseEvent on no event");
-  Require(!kCheckRetiredRequests || programEnds_ || pending_ == nullptr || pendingEvent_ != event,
+  Require(programEnds_ || pending_ == nullptr || pendingEvent_ != event,
           "the completion event of a request the manager still owns was closed");
   return 1;
 }

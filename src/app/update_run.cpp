@@ -105,6 +105,7 @@ void TForm1::ButtonFlashClick(ui::TObject*) {
     // outcome both rows show.
     if (startedThisRun_[device]) continue;
     // The worker writes the entries of its own device; the checksum is wanted only to verify.
+    // A worker that refuses the job has not written this drive: the run's end reports it as failed.
     if (workers[device]->StartJob(device, storedChecksum != 0 || VerifyOn())) startedThisRun_[device] = true;
   }
 }
@@ -138,7 +139,8 @@ void TForm1::EndRun() {
     }
     const bool wrong = unit.drives.Wrong(device) != 0;
     const bool started = ValidDevice(device) && startedThisRun_[device];
-    const bool workerFailed = !wrong && started && workers[device]->Outcome() == update::kFlashFailed;
+    // A row whose drive no job wrote (the hand-off was refused) is failed, never updated.
+    const bool workerFailed = !wrong && (!started || workers[device]->Outcome() == update::kFlashFailed);
     // The worker is done with its job here, so its record is complete and no longer written.
     const bool verifyFailed = !wrong && !workerFailed && started && VerifyFailed(workers[device]->LastJob());
     if (wrong || workerFailed || verifyFailed) {

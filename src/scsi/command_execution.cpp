@@ -11,6 +11,7 @@ constexpr uint32_t kAbortPatienceSeconds = 10;
 constexpr uint32_t kAbortPollMs = 10;
 constexpr uint32_t kSecondsPerDay = 86400;
 constexpr uint8_t kScsiStatusGood = 0;
+constexpr uint8_t kScsiStatusCheckCondition = 2;
 
 uint8_t PassThroughDataIn(uint8_t direction) {
   if (direction == kDirIn) return platform::kScsiIoctlDataIn;
@@ -31,7 +32,7 @@ uint8_t LoadStatus(uint8_t& status) { return std::atomic_ref<uint8_t>(status).lo
 int ScsiLayer::ExecuteCommand(uint8_t index, const Cdb& cdb, void* buffer, uint32_t length, uint8_t direction,
                               uint32_t timeoutMs, uint8_t cdbLength) {
   if (!InList(index)) return 0;
-  const platform::Handle event = os_.sync.CreateEventA(true, false);
+  platform::Handle event = os_.sync.CreateEventA(true, false);
   os_.sync.ResetEvent(event);
   const int result = passThrough_ == 1
                          ? ExecutePassThrough(index, cdb, buffer, length, direction, timeoutMs, cdbLength)
@@ -69,12 +70,24 @@ int ScsiLayer::ExecutePassThrough(uint8_t index, const Cdb& cdb, void* buffer, u
 }
 
 int ScsiLayer::ExecuteAspi(uint8_t index, const Cdb& cdb, void* buffer, uint32_t length, uint8_t direction,
-                           uint32_t timeoutMs, uint8_t cdbLength, platform::Handle event) {
+                           uint32_t timeoutMs, uint8_t cdbLength, platform::Handle& event) {
   // Without an event the manager could never tell us the request is done.
   if (sendCommand_ == nullptr || event == 0) return 0;
   std::lock_guard<std::mutex> lock(aspiMutex_);
-  platform::SrbExecScsiCmd& srb = aspiRequest_;
-  std::memcpy(srb.SenseArea, aspiSenseAreas_[index].data(), sizeof srb.SenseArea);
+  AspiRequest& request = *aspiRequest_;
+  platform::SrbExecScsiCmd& srb = request.srb;
+  // Only what the drive reports for this command may count as its sense.
+  std::memset(srb.SenseArea, 0, sizeof srb.SenseArea);
+  uint8_t* transfer = nullptr;
+  if (buffer != nullptr && length > 0) {
+    if (request.data.size() < length) request.data.resize(length);
+    transfer = request.data.data();
+    if (direction == kDirOut) {
+      std::memcpy(transfer, buffer, length);
+    } else {
+      std::memset(transfer, 0, length);
+    }
+  }
   const int32_t deviceId = deviceIds_[index];
   selectedDeviceId_.store(deviceId);
   srb.SRB_Cmd = platform::kScExecScsiCmd;
@@ -82,43 +95,62 @@ int ScsiLayer::ExecuteAspi(uint8_t index, const Cdb& cdb, void* buffer, uint32_t
   srb.SRB_Target = static_cast<uint8_t>(deviceId % 256);
   srb.SRB_Flags = AspiFlags(direction);
   srb.SRB_BufLen = length;
-  srb.SRB_BufPointer = static_cast<uint8_t*>(buffer);
+  srb.SRB_BufPointer = transfer;
   srb.SRB_SenseLen = kAspiSenseLength;
   srb.SRB_CDBLen = cdbLength;
   srb.SRB_PostProc = reinterpret_cast<void*>(event);
   std::memcpy(srb.CDBByte, cdb.data(), cdb.size());
 
-  int result = 0;
   const uint32_t answer = sendCommand_(&srb);
-  bool finished = true;
+  bool timedOut = false;
   if (answer == platform::kSsPending) {
     if (os_.sync.WaitForSingleObject(event, timeoutMs) == platform::kWaitObject0) {
       os_.sync.ResetEvent(event);
     } else {
-      AbortAspiRequest();
-      finished = false;
+      timedOut = true;
+      if (!AbortAspiRequest(srb)) {
+        // The manager may still complete it: nothing of it is touched again.
+        auto fresh = std::make_unique<AspiRequest>();
+        request.event = event;
+        event = 0;
+        retiredAspiRequests_.push_back(std::move(aspiRequest_));
+        aspiRequest_ = std::move(fresh);
+      }
     }
   }
-  if (finished && LoadStatus(srb.SRB_Status) == platform::kSsComp) result = 1;
-  std::memcpy(aspiSenseAreas_[index].data(), srb.SenseArea, sizeof srb.SenseArea);
-  return result;
+  std::array<uint8_t, platform::kAspiSenseAreaSize>& sense = aspiSenseAreas_[index];
+  const uint8_t status = timedOut ? platform::kSsPending : LoadStatus(srb.SRB_Status);
+  if (status == platform::kSsComp) {
+    // A good command leaves the device's earlier sense as it was.
+    if (direction == kDirIn && transfer != nullptr) std::memcpy(buffer, transfer, length);
+    return 1;
+  }
+  // A failure without the drive's CHECK CONDITION (time-out, abort, host adapter or manager
+  // error) has no sense: an earlier command's sense must not be read as this one's.
+  if (status == platform::kSsErr && srb.SRB_TargStat == kScsiStatusCheckCondition) {
+    std::memcpy(sense.data(), srb.SenseArea, sense.size());
+  } else {
+    sense.fill(0);
+  }
+  return 0;
 }
 
-void ScsiLayer::AbortAspiRequest() {
+bool ScsiLayer::AbortAspiRequest(platform::SrbExecScsiCmd& srb) {
   platform::SrbAbort abort{};
   abort.SRB_Cmd = platform::kScAbortSrb;
-  abort.SRB_HaId = aspiRequest_.SRB_HaId;
-  abort.SRB_ToAbort = &aspiRequest_;
+  abort.SRB_HaId = srb.SRB_HaId;
+  abort.SRB_ToAbort = &srb;
   sendCommand_(&abort);
-  if (LoadStatus(abort.SRB_Status) != platform::kSsComp) return;
+  if (LoadStatus(abort.SRB_Status) != platform::kSsComp) return false;
 
   const uint32_t start = os_.clock.TimeOfDaySeconds();
-  while (LoadStatus(aspiRequest_.SRB_Status) == platform::kSsPending) {
+  while (LoadStatus(srb.SRB_Status) == platform::kSsPending) {
     // Counted modulo one day: an abort that straddles midnight must not wait for ever.
     const uint32_t elapsed = (os_.clock.TimeOfDaySeconds() + kSecondsPerDay - start) % kSecondsPerDay;
-    if (elapsed > kAbortPatienceSeconds) return;
+    if (elapsed > kAbortPatienceSeconds) return false;
     os_.clock.Sleep(kAbortPollMs);
   }
+  return true;
 }
 
 int ScsiLayer::GetSense(DeviceRef ref, uint8_t (&dest)[16]) {

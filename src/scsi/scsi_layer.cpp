@@ -25,6 +25,12 @@ ScsiLayer::ScsiLayer(const platform::ScsiPlatform& os) : os_(os) {
   }
 }
 
+// The manager may still write into a retired request; the layer lives as long as the process, so
+// only its end frees them.
+ScsiLayer::~ScsiLayer() {
+  for (const auto& request : retiredAspiRequests_) os_.sync.CloseEvent(request->event);
+}
+
 void ScsiLayer::EnumeratePassThrough() {
   const uint32_t mask = os_.system.GetLogicalDrives();
   for (int bit = 0; bit < kLetters; ++bit) {

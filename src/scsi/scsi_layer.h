@@ -5,7 +5,9 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
+#include <vector>
 
 #include "platform/platform.h"
 #include "platform/scsi_records.h"
@@ -20,6 +22,7 @@ class ScsiLayer {
   // Start-up: chooses the back end from the operating-system family and enumerates the drives
   // once. Shows nothing; a failure leaves the list empty.
   explicit ScsiLayer(const platform::ScsiPlatform& os);
+  ~ScsiLayer();
   ScsiLayer(const ScsiLayer&) = delete;
   ScsiLayer& operator=(const ScsiLayer&) = delete;
 
@@ -47,14 +50,26 @@ class ScsiLayer {
  private:
   static constexpr std::size_t kAspiSenseLength = 32;
 
+  // One ASPI execute request with the completion event and the data buffer the manager reads and
+  // writes; the caller's buffer is copied in before and out after a completed command, so memory
+  // the caller reuses is never the manager's.
+  struct AspiRequest {
+    platform::SrbExecScsiCmd srb{};
+    std::vector<uint8_t> data;
+    platform::Handle event = 0;
+  };
+
   bool InList(int32_t index) const { return index >= 0 && index < deviceCount_; }
   void EnumeratePassThrough();
   void EnumerateAspi();
   int ExecutePassThrough(uint8_t index, const Cdb& cdb, void* buffer, uint32_t length, uint8_t direction,
                          uint32_t timeoutMs, uint8_t cdbLength);
+  // Takes the event over (and sets it to 0) when it retires the request.
   int ExecuteAspi(uint8_t index, const Cdb& cdb, void* buffer, uint32_t length, uint8_t direction,
-                  uint32_t timeoutMs, uint8_t cdbLength, platform::Handle event);
-  void AbortAspiRequest();
+                  uint32_t timeoutMs, uint8_t cdbLength, platform::Handle& event);
+  // True when the manager is done with the request: the abort was accepted and the request left
+  // the pending state in time.
+  bool AbortAspiRequest(platform::SrbExecScsiCmd& srb);
 
   platform::ScsiPlatform os_;
 
@@ -72,7 +87,10 @@ class ScsiLayer {
   // one at a time; each device keeps the sense area its own last command left, so that workers
   // interleaving command by command read their own drive's sense.
   std::mutex aspiMutex_;
-  platform::SrbExecScsiCmd aspiRequest_{};
+  std::unique_ptr<AspiRequest> aspiRequest_ = std::make_unique<AspiRequest>();
+  // A request the manager may still complete is never reused: its late answer must land in
+  // memory nobody else uses. Kept until the layer ends.
+  std::vector<std::unique_ptr<AspiRequest>> retiredAspiRequests_;
   std::array<std::array<uint8_t, platform::kAspiSenseAreaSize>, kMaxDevices> aspiSenseAreas_{};
 };
 

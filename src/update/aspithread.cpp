@@ -32,7 +32,8 @@ std::string DriveName(const uint8_t* inquiry) {
   const char* text = reinterpret_cast<const char*>(inquiry + 8);
   std::size_t end = static_cast<std::size_t>(std::find(text, text + (kInquiryLength - 8), '\0') - text);
   std::size_t begin = 0;
-  auto isSpace = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+  // DEL is a control character too.
+  auto isSpace = [](char c) { return static_cast<unsigned char>(c) <= ' ' || c == '\x7F'; };
   while (begin < end && isSpace(text[begin])) ++begin;
   while (end > begin && isSpace(text[end - 1])) --end;
   return std::string(text + begin, end - begin);
@@ -87,7 +88,14 @@ bool AspiExec::WaitForGo() {
 
 void AspiExec::Execute() {
   while (WaitForGo()) {
-    RunJob();
+    try {
+      RunJob();
+    } catch (...) {
+      // A job that cannot finish (an allocation failing, say) has failed; it must still end
+      // like any other, or the window would wait for this drive for ever.
+      SetOutcome(kFlashFailed);
+      layer_.CloseRef(ref_);
+    }
     {
       std::lock_guard lock(goMutex_);
       go_.store(0, std::memory_order_release);
@@ -166,10 +174,13 @@ void AspiExec::FlashDrive(int32_t entry, const uint8_t* inquiry) {
       clock_.Sleep(kBlockPauseMs);
       continue;
     }
-    // UNIT ATTENTION, power on or reset: the drive already restarted on the new firmware.
+    // UNIT ATTENTION, power on or reset, in answer to the last block: the drive checked the whole
+    // image and restarted on it. The same answer to an earlier block is a reset in the middle of
+    // the write: the drive cannot hold an image it has not received, so that is a failure.
     uint8_t sense[16] = {};
     layer_.GetSense(ref_, sense);
-    if (!(sense[2] == 0x06 && sense[12] == 0x29)) {
+    const bool lastBlock = i == blockCount - 1;
+    if (!(lastBlock && sense[2] == 0x06 && sense[12] == 0x29)) {
       SetOutcome(kFlashFailed);
       // A product that takes no block before its parameter write fails the first block when both
       // parameter writes failed; the log names the cause, not its consequence.

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
@@ -12,6 +13,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -65,6 +67,8 @@ class HoldingClock : public platform::Clock {
  public:
   explicit HoldingClock(platform::Clock& inner) : inner_(inner) {}
   void Sleep(uint32_t ms) override {
+    uint32_t expected = ms;
+    if (ms != 0 && throwOnMs_.compare_exchange_strong(expected, 0)) throw std::bad_alloc();
     if (ms == 57000) {
       std::unique_lock<std::mutex> lock(mutex_);
       released_.wait(lock, [this] { return !holding_; });
@@ -83,9 +87,12 @@ class HoldingClock : public platform::Clock {
     }
     released_.notify_all();
   }
+  // The next wait of this length throws, as an allocation failure in a worker's job would.
+  void ThrowOnce(uint32_t ms) { throwOnMs_.store(ms); }
 
  private:
   platform::Clock& inner_;
+  std::atomic<uint32_t> throwOnMs_{0};
   std::mutex mutex_;
   std::condition_variable released_;
   bool holding_ = false;
@@ -179,7 +186,15 @@ class AppHarness {
     config.corruptAfterUpdate = wanted.corruptAfterUpdate;
     config.seed = static_cast<uint32_t>(drives.size() + 1);
     auto drive = std::make_shared<emu::Drive>(config);
-    machine.AddLetter(static_cast<char>('D' + drives.size()), platform::kDriveCdrom, drive);
+    if (aspi) {
+      if (drives.empty()) {
+        machine.SetPlatformId(platform::kPlatformWin32Windows);
+        machine.AddAspiAdapter();
+      }
+      machine.AddAspiTarget(0, static_cast<int>(drives.size()), platform::kDeviceTypeCdrom, drive);
+    } else {
+      machine.AddLetter(static_cast<char>('D' + drives.size()), platform::kDriveCdrom, drive);
+    }
     drives.push_back(drive);
     return drive;
   }
@@ -224,6 +239,8 @@ class AppHarness {
   std::string LogText() const { return logFiles.files.count(DefaultLog()) ? logFiles.files.at(DefaultLog()) : ""; }
   std::string DefaultLog() const { return DefaultLogPath(dir.Path().string()); }
 
+  // Set before the first AddDrive: the drives hang on the ASPI manager instead of drive letters.
+  bool aspi = false;
   TempCurrentDirectory dir;
   emu::Machine machine;
   HoldingClock clock{machine};

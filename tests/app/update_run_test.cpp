@@ -3,7 +3,9 @@
 // while firmware is being written.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app_harness.h"
@@ -247,6 +249,74 @@ TEST(UpdateRun, EndWaitsForASlowWorkerAndClosingIsRefusedMeanwhile) {
   EXPECT_TRUE(form.CloseQuery());
   EXPECT_TRUE(form.QueryEndSession());
   EXPECT_EQ(h.backend.ShutdownBlockReason(form), "");
+}
+
+// A worker's job ended: its go flag is clear (within a few seconds of real time).
+bool WorkersEndSoon(const TForm1& form) {
+  for (int i = 0; i < 1000; ++i) {
+    bool busy = false;
+    for (const update::AspiExec* worker : form.workers) busy = busy || worker->Go();
+    if (!busy) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
+}
+
+const std::string kFailedReport = "Update " + kAcceptedName + "(Update failed)  NG.";
+
+// On the ASPI back end the readiness test's 06/29 stays in the device's sense area; the block
+// write that then fails without sense of its own is a failure, not the drive's restart.
+TEST(UpdateRun, BlockLostAfterAStaleRestartSenseIsAFailureOnAspi) {
+  AppHarness h;
+  h.aspi = true;
+  auto drive = h.AddDrive();
+  drive->FailNth(scsi::cdb::kOpTestUnitReady, 1, {0x06, 0x29, 0x00});
+  drive->Inject({scsi::cdb::kOpWriteFirmwareBlock, -1, 1, emu::Drive::AnswerFault::Kind::NoSense, {}, 0, false});
+  AnswerCancel(h);
+  TForm1& form = h.Start();
+  form.ButtonFlashClick(nullptr);
+  ASSERT_TRUE(WorkersEndSoon(form));
+  EXPECT_EQ(TicksUntilEnd(h), 101);
+  EXPECT_EQ(drive->Restarts(), 0);
+  EXPECT_EQ(RowColours(form), Colours({ui::clRed}));
+  ASSERT_EQ(h.backend.MessageBoxes().size(), 1u);
+  EXPECT_EQ(h.backend.MessageBoxes()[0].text, kFailedReport);
+}
+
+// A worker whose job throws (an allocation failure, say) still ends its job, so the run ends.
+TEST(UpdateRun, JobThatThrowsEndsTheRunAsAFailure) {
+  AppHarness h;
+  h.AddDrive();
+  AnswerCancel(h);
+  TForm1& form = h.Start();
+  h.clock.ThrowOnce(57000);
+  form.ButtonFlashClick(nullptr);
+  ASSERT_TRUE(WorkersEndSoon(form));
+  EXPECT_EQ(TicksUntilEnd(h), 101);
+  EXPECT_FALSE(h.backend.TimerRunning(*form.TimerPB));
+  EXPECT_EQ(RowColours(form), Colours({ui::clRed}));
+  ASSERT_EQ(h.backend.MessageBoxes().size(), 1u);
+  EXPECT_EQ(h.backend.MessageBoxes()[0].text, kFailedReport);
+  EXPECT_TRUE(form.CloseQuery());
+}
+
+// The worker refuses the hand-off (still busy with a job the run did not give it): the run did
+// not write that drive, so it must not call it updated.
+TEST(UpdateRun, RefusedHandOffIsReportedAsAFailure) {
+  AppHarness h;
+  auto drive = h.AddDrive();
+  AnswerCancel(h);
+  TForm1& form = h.Start();
+  h.clock.Hold();
+  ASSERT_TRUE(form.workers[0]->StartJob(0, false));
+  form.ButtonFlashClick(nullptr);
+  h.clock.Release();
+  h.WaitForWorkers();
+  EXPECT_EQ(TicksUntilEnd(h), 101);
+  EXPECT_EQ(RowColours(form), Colours({ui::clRed}));
+  ASSERT_EQ(h.backend.MessageBoxes().size(), 1u);
+  EXPECT_EQ(h.backend.MessageBoxes()[0].text, kFailedReport);
+  EXPECT_TRUE(h.shell.calls.empty());
 }
 
 struct RebootCase {

@@ -318,3 +318,62 @@ TEST(DriveLog, RecordsEveryCommandInOrder) {
 
 }  // namespace
 }  // namespace emu
+
+namespace emu {
+namespace {
+
+// A lost or late answer to the last block: whether the drive carried the command out (restarted
+// on the image) and what the host gets back. A drive that disappears answers nothing afterwards.
+TEST(DriveAnswerFaults, HitTheAnswerBeforeOrAfterTheCommandIsCarriedOut) {
+  using Kind = Drive::AnswerFault::Kind;
+  const struct {
+    const char* name;
+    Kind kind;
+    bool afterEffect;
+    bool restarted;
+    bool never;
+    bool transport;
+    bool gone;
+    uint32_t latencyMs;
+  } cases[] = {
+      {"check condition before", Kind::CheckCondition, false, false, false, false, false, 0},
+      {"check condition after", Kind::CheckCondition, true, true, false, false, false, 0},
+      {"no sense before", Kind::NoSense, false, false, false, true, false, 0},
+      {"no sense after", Kind::NoSense, true, true, false, true, false, 0},
+      {"never before", Kind::NeverAnswers, false, false, true, false, false, 0},
+      {"never after", Kind::NeverAnswers, true, true, true, false, false, 0},
+      {"late", Kind::AnswersLate, false, true, false, false, false, 70000},
+      {"gone before", Kind::Disappears, false, false, false, false, true, 0},
+      {"gone after", Kind::Disappears, true, true, false, false, true, 0},
+  };
+  const test::TestImage image = test::MakeImage(2);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Drive drive;
+    drive.Inject({0xFA, -1, 2, c.kind, {0x04, 0x44, 0x00}, 70000, c.afterEffect});
+    ASSERT_TRUE(SendBlock(drive, image, 0).good);
+    const Drive::Result r = SendBlock(drive, image, 1);
+    EXPECT_EQ(drive.Restarts(), c.restarted ? 1 : 0);
+    EXPECT_EQ(r.neverCompletes, c.never);
+    EXPECT_EQ(r.transportError, c.transport);
+    EXPECT_EQ(r.gone, c.gone);
+    EXPECT_EQ(r.latencyMs, c.latencyMs);
+    if (c.kind == Kind::CheckCondition) {
+      EXPECT_FALSE(r.good);
+      EXPECT_EQ(TripleOf(r), (SenseTriple{0x04, 0x44, 0x00}));
+    } else if (c.kind == Kind::AnswersLate) {
+      EXPECT_FALSE(r.good);  // the restart's 06/29, late
+      EXPECT_EQ(TripleOf(r), (SenseTriple{0x06, 0x29, 0x00}));
+    } else {
+      EXPECT_FALSE(r.good);
+      EXPECT_EQ(TripleOf(r), (SenseTriple{0, 0, 0}));
+    }
+    const std::size_t logged = drive.Log().size();
+    const Drive::Result next = Exec(drive, test::TestUnitReadyCdb());
+    EXPECT_EQ(next.gone, c.gone);
+    EXPECT_EQ(drive.Log().size(), logged + (c.gone ? 0 : 1));
+  }
+}
+
+}  // namespace
+}  // namespace emu

@@ -5,8 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <functional>
+#include <new>
+#include <thread>
 #include <mutex>
 #include <memory>
 #include <string>
@@ -176,8 +180,9 @@ TEST_P(Worker, BlockLoopOutcomes) {
   const BlockCase cases[] = {
       {"every block accepted", false, none, kFlashDone, 49, 49, true},
       {"last block answered by the restart", true, none, kFlashDone, 49, 48, true},
-      {"06/29 on block 9", true, [](emu::Drive& d) { d.FailNth(0xFA, 10, {0x06, 0x29, 0x00}); }, kFlashDone, 10, 9, false},
-      {"06/29 with a qualifier", true, [](emu::Drive& d) { d.FailNth(0xFA, 10, {0x06, 0x29, 0x02}); }, kFlashDone, 10, 9, false},
+      // A reset before the last block: the drive holds no new image, so the job failed.
+      {"06/29 on block 9", true, [](emu::Drive& d) { d.FailNth(0xFA, 10, {0x06, 0x29, 0x00}); }, kFlashFailed, 10, 9, false},
+      {"06/29 with a qualifier on block 9", true, [](emu::Drive& d) { d.FailNth(0xFA, 10, {0x06, 0x29, 0x02}); }, kFlashFailed, 10, 9, false},
       // Byte 2 compared whole: 0x26 is not 0x06.
       {"26/29 on block 9", true, [](emu::Drive& d) { d.FailNth(0xFA, 10, {0x26, 0x29, 0x00}); }, kFlashFailed, 10, 9, false},
       {"06/28 on block 9", true, [](emu::Drive& d) { d.FailNth(0xFA, 10, {0x06, 0x28, 0x00}); }, kFlashFailed, 10, 9, false},
@@ -347,6 +352,132 @@ TEST(WorkerHandOff, DestroysInEveryState) {
     ASSERT_TRUE(running.exec->StartJob(0, false));
   }
   EXPECT_EQ(Opcodes(rig.drives[0]->Log()).front(), 0x12);
+}
+
+}  // namespace
+}  // namespace update
+
+namespace update {
+namespace {
+
+using Kind = emu::Drive::AnswerFault::Kind;
+
+// Whether the worker's job ends within a few seconds of real time (an ended job clears go).
+bool JobEndsSoon(const AspiExec& worker) {
+  for (int i = 0; i < 1000 && worker.Go(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  return !worker.Go();
+}
+
+// A block write that fails without sense of its own must not be judged by the 06/29 that an
+// earlier command left in the device's ASPI sense area.
+TEST_P(Worker, BlockWriteFailingWithoutSenseAfterReadinessAnswered0629Fails) {
+  Rig rig(GetParam(), {Model("TEVOR", "DVD RW KMR5133")});
+  emu::Drive& drive = *rig.drives[0];
+  drive.FailNth(0x00, 1, {0x06, 0x29, 0x00});
+  drive.Inject({0xFA, -1, 1, Kind::NoSense, {}, 0, false});
+  const JobRun run = RunOneJob(rig);
+  EXPECT_EQ(run.outcome, kFlashFailed);
+  EXPECT_EQ(Opcodes(drive.Log()), FlashOpcodes(1));
+  EXPECT_EQ(drive.Restarts(), 0);
+  EXPECT_FALSE(testing::HoldsImage(drive));
+}
+
+// The first job ends with the restart's 06/29; the second job's first block is lost.
+TEST_P(Worker, SecondJobWhoseFirstBlockFailsWithoutSenseFails) {
+  Rig rig(GetParam(), {Model("TEVOR", "DVD RW KMR5133")});
+  emu::Drive& drive = *rig.drives[0];
+  auto worker = rig.MakeWorker(0);
+  ASSERT_TRUE(worker.exec->StartJob(0, false));
+  worker.exec->WaitJobEnd();
+  ASSERT_EQ(worker.exec->Outcome(), kFlashDone);
+  ASSERT_EQ(drive.Restarts(), 1);
+  drive.SetMedium(emu::Medium::Ready);
+  drive.ClearLog();
+  drive.Inject({0xFA, -1, 50, Kind::NoSense, {}, 0, false});
+
+  ASSERT_TRUE(worker.exec->StartJob(0, false));
+  worker.exec->WaitJobEnd();
+  EXPECT_EQ(worker.exec->Outcome(), kFlashFailed);
+  EXPECT_EQ(Opcodes(drive.Log()), FlashOpcodes(1));
+  EXPECT_EQ(drive.Restarts(), 1);
+}
+
+// Throws as an allocation failure would, on the first wait of the given length.
+class ThrowingClock : public platform::Clock {
+ public:
+  ThrowingClock(platform::Clock& inner, uint32_t throwOnMs) : inner_(inner), throwOnMs_(throwOnMs) {}
+  void Sleep(uint32_t milliseconds) override {
+    uint32_t expected = milliseconds;
+    if (milliseconds != 0 && throwOnMs_.compare_exchange_strong(expected, 0)) throw std::bad_alloc();
+    inner_.Sleep(milliseconds);
+  }
+  uint32_t TimeOfDaySeconds() override { return inner_.TimeOfDaySeconds(); }
+
+ private:
+  platform::Clock& inner_;
+  std::atomic<uint32_t> throwOnMs_;
+};
+
+TEST_P(Worker, JobThatThrowsStillEndsAsAFailure) {
+  emu::DriveConfig config = Model("TEVOR", "DVD RW KMR5133");
+  config.restartBusyMs = 0;  // the job that throws skips the restart wait; the next one need not wait
+  Rig rig(GetParam(), {config});
+  emu::Drive& drive = *rig.drives[0];
+  ThrowingClock clock(rig.machine, 3000);
+  AspiExec worker(*rig.layer, clock, rig.table);
+
+  ASSERT_TRUE(worker.StartJob(0, false));
+  ASSERT_TRUE(JobEndsSoon(worker));
+  EXPECT_EQ(worker.Outcome(), kFlashFailed);  // though the drive took the image: the job did not end
+  EXPECT_EQ(rig.machine.OpenDeviceHandles(), 0u);
+  EXPECT_FALSE(worker.Finished());
+
+  // The worker serves the next job.
+  drive.SetMedium(emu::Medium::Ready);
+  ASSERT_TRUE(worker.StartJob(0, false));
+  ASSERT_TRUE(JobEndsSoon(worker));
+  EXPECT_EQ(worker.Outcome(), kFlashDone);
+  EXPECT_EQ(drive.Restarts(), 2);
+  EXPECT_TRUE(testing::HoldsImage(drive));
+}
+
+std::vector<uint8_t> RawInquiry(const std::string& vendorAndProduct) {
+  std::vector<uint8_t> bytes(8, 0);
+  bytes[0] = 0x05;
+  bytes.insert(bytes.end(), vendorAndProduct.begin(), vendorAndProduct.end());
+  bytes.resize(36, ' ');
+  return bytes;
+}
+
+// The drive name is INQUIRY's vendor and product up to the first NUL, without leading and
+// trailing blanks and control characters, DEL among them; inner ones stay.
+TEST(WorkerDriveName, IsTrimmedOfBlanksAndControlCharacters) {
+  using namespace std::string_literals;
+  const struct {
+    const char* name;
+    std::string fields;  // bytes 8 to 31
+    std::string driveName;
+    FlashResult outcome;
+  } cases[] = {
+      {"padded with blanks", "TEVOR   DVD RW KMR5133  "s, "TEVOR   DVD RW KMR5133", kFlashDone},
+      {"trailing DEL", "TEVOR   DVD RW KMR5133\x7F\x7F"s, "TEVOR   DVD RW KMR5133", kFlashDone},
+      {"trailing DEL and controls mixed", "TEVOR   DVD RW KMR5133\x7F\t"s, "TEVOR   DVD RW KMR5133", kFlashDone},
+      {"leading blanks, controls and DEL", " \x7F\x01\tTEVORDVD RW KMR5133 "s, "TEVORDVD RW KMR5133",
+       kFlashWrongDrive},
+      {"inner DEL and blanks kept", "TEVOR\x7F  DVD RW KMR5133  "s, "TEVOR\x7F  DVD RW KMR5133", kFlashDone},
+      {"NUL inside the vendor", "TEV\0OR  DVD RW KMR5133  "s, "TEV", kFlashWrongDrive},
+      {"nothing but DEL and controls", std::string(12, '\x7F') + std::string(12, '\x1F'), "", kFlashWrongDrive},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_EQ(c.fields.size(), 24u);
+    emu::DriveConfig config = Model("TEVOR", "DVD RW KMR5133");
+    config.rawInquiry = RawInquiry(c.fields);
+    Rig rig(BackEnd::PassThrough, {config});
+    const JobRun run = RunOneJob(rig);
+    EXPECT_EQ(run.name, c.driveName);
+    EXPECT_EQ(run.outcome, c.outcome);
+  }
 }
 
 }  // namespace
