@@ -5,10 +5,10 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
-#include <mutex>
 
 #include "platform/platform.h"
 #include "platform/scsi_records.h"
+#include "platform/threads.h"
 #include "scsi/types.h"
 
 namespace scsi {
@@ -71,7 +71,7 @@ class ScsiLayer {
   // The ASPI manager has one request block for all devices, so commands on that back end run
   // one at a time; each device keeps the sense area its own last command left, so that workers
   // interleaving command by command read their own drive's sense.
-  std::mutex aspiMutex_;
+  platform::Lock aspiMutex_;
   platform::SrbExecScsiCmd aspiRequest_{};
   std::array<std::array<uint8_t, platform::kAspiSenseAreaSize>, kMaxDevices> aspiSenseAreas_{};
 };

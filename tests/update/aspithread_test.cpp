@@ -5,13 +5,12 @@
 
 #include <gtest/gtest.h>
 
-#include <condition_variable>
 #include <functional>
-#include <mutex>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/threads.h"
 #include "worker_rig.h"
 
 namespace update {
@@ -296,8 +295,8 @@ class HeldClock : public platform::Clock {
 
  private:
   platform::Clock& inner_;
-  std::mutex mutex_;
-  std::condition_variable changed_;
+  platform::Lock mutex_;
+  platform::WakeSignal changed_;
   bool waiting_ = false;
   bool released_ = false;
 };
