@@ -5,7 +5,13 @@ if(WIN32)
   # as the program expects its ASPI manager, and test programs under Wine find the DLLs they load
   # beside them.
   set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+endif()
 
+if(NOT FLASH_TESTS)
+  return()
+endif()
+
+if(WIN32)
   # The win32 thread model, like FLASH.EXE: no POSIX threads library. GoogleTest locks with
   # critical sections of its own; its one std::mutex user is replaced through its customisation
   # header (cmake/gtest-win32).
