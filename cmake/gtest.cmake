@@ -5,8 +5,19 @@ if(WIN32)
   # as the program expects its ASPI manager, and test programs under Wine find the DLLs they load
   # beside them.
   set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+endif()
 
-  set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+if(NOT FLASH_TESTS)
+  return()
+endif()
+
+if(WIN32)
+  # The win32 thread model, like FLASH.EXE: no POSIX threads library. GoogleTest locks with
+  # critical sections of its own; its one std::mutex user is replaced through its customisation
+  # header (cmake/gtest-win32).
+  set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+  # Ahead of GoogleTest's own folders, for GoogleTest and every suite that includes it.
+  include_directories(BEFORE ${CMAKE_CURRENT_LIST_DIR}/gtest-win32)
   set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)

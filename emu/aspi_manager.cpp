@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstring>
 #include <stdexcept>
+#include <thread>
 
 namespace emu {
 namespace {
@@ -45,7 +46,7 @@ void AspiManager::Stop() {
   }
   released_.notify_all();
   done_.notify_all();
-  if (thread_.joinable()) thread_.join();
+  thread_.Join();
   std::lock_guard lock(mutex_);
   requests_.clear();
 }
@@ -187,7 +188,7 @@ uint32_t AspiManager::ExecScsi(SrbExecScsiCmd& srb) {
     request.id = nextId_++;
     request.state = host_.SelfCompleting() && !never ? State::Released : State::Held;
     requests_.push_back(std::move(request));
-    if (!thread_.joinable() && !stopping_) thread_ = std::thread([this] { Loop(); });
+    if (!thread_.Joinable() && !stopping_) thread_ = platform::Thread([this] { Loop(); });
   }
   released_.notify_all();
   if (notify) {
@@ -244,7 +245,7 @@ bool AspiManager::IsHeld(uint64_t id) const {
   return std::any_of(requests_.begin(), requests_.end(), [id](const Request& r) { return r.id == id; });
 }
 
-void AspiManager::WaitDone(std::unique_lock<std::mutex>& lock, const std::vector<uint64_t>& ids) {
+void AspiManager::WaitDone(std::unique_lock<platform::Lock>& lock, const std::vector<uint64_t>& ids) {
   done_.wait(lock, [&] {
     return stopping_ || std::none_of(ids.begin(), ids.end(), [&](uint64_t id) { return IsHeld(id); });
   });

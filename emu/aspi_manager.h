@@ -12,18 +12,16 @@
 // Over a real-time host (AspiHost::SelfCompleting) requests complete on their own instead.
 #pragma once
 
-#include <condition_variable>
 #include <cstdint>
 #include <list>
 #include <map>
 #include <memory>
-#include <mutex>
-#include <thread>
 #include <vector>
 
 #include "emu/aspi_host.h"
 #include "emu/drive.h"
 #include "platform/scsi_records.h"
+#include "platform/threads.h"
 
 namespace emu {
 
@@ -92,19 +90,19 @@ class AspiManager {
   const Target* FindTarget(int adapter, int target, uint8_t& status) const;
   void Finish(Request& request);  // writes the results into the SRB and signals its event
   void Loop();
-  void WaitDone(std::unique_lock<std::mutex>& lock, const std::vector<uint64_t>& ids);
+  void WaitDone(std::unique_lock<platform::Lock>& lock, const std::vector<uint64_t>& ids);
   bool IsHeld(uint64_t id) const;
 
   AspiHost& host_;
-  mutable std::mutex mutex_;
-  std::condition_variable released_;
-  std::condition_variable done_;
+  mutable platform::Lock mutex_;
+  platform::WakeSignal released_;
+  platform::WakeSignal done_;
   AspiOptions options_;
   std::vector<std::map<int, Target>> adapters_;
   std::list<Request> requests_;
   uint64_t nextId_ = 1;
   bool stopping_ = false;
-  std::thread thread_;  // started with the first pending request
+  platform::Thread thread_;  // started with the first pending request
 };
 
 }  // namespace emu

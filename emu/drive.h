@@ -6,7 +6,6 @@
 #include <array>
 #include <cstdint>
 #include <map>
-#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -14,6 +13,7 @@
 #include "emu/drive_types.h"
 #include "emu/firmware_receiver.h"
 #include "emu/sense.h"
+#include "platform/threads.h"
 
 namespace emu {
 
@@ -132,7 +132,7 @@ class Drive {
   std::vector<uint8_t> StandardInquiry() const;
   bool IsHtl() const;
 
-  mutable std::mutex mutex_;
+  mutable platform::Lock mutex_;
   const DriveConfig config_;
   std::string revision_;
   std::vector<uint8_t> flash_;

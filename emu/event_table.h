@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <functional>
 #include <map>
-#include <mutex>
 
+#include "platform/threads.h"
 #include "platform/win_types.h"
 
 namespace emu {
@@ -52,7 +52,7 @@ class EventTable {
     uint64_t scheduledMs;
   };
   std::atomic<platform::Handle>& nextHandle_;
-  mutable std::mutex mutex_;
+  mutable platform::Lock mutex_;
   std::map<platform::Handle, Event> events_;
 };
 

@@ -13,7 +13,6 @@
 #include <cstdint>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,6 +23,7 @@
 #include "emu/event_table.h"
 #include "emu/thread_clocks.h"
 #include "platform/platform.h"
+#include "platform/threads.h"
 
 namespace emu {
 
@@ -162,7 +162,7 @@ class Machine : public platform::SystemInfo,
   platform::Handle CreateDeviceHandle(const std::string& path, uint32_t access, uint32_t disposition);
   platform::Handle CreateFileHandle(const std::string& path, uint32_t access, uint32_t disposition);
 
-  mutable std::mutex mutex_;
+  mutable platform::Lock mutex_;
   uint32_t platformId_ = platform::kPlatformWin32NT;
   std::map<char, Letter> letters_;
   std::vector<OpenRecord> opens_;

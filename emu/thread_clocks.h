@@ -6,8 +6,9 @@
 #include <atomic>
 #include <cstdint>
 #include <map>
-#include <mutex>
 #include <vector>
+
+#include "platform/threads.h"
 
 namespace emu {
 
@@ -39,7 +40,7 @@ class ThreadClocks {
   // Call with mutex_ held.
   Entry& Mine() const;
 
-  mutable std::mutex mutex_;
+  mutable platform::Lock mutex_;
   mutable std::map<uint64_t, Entry> entries_;  // by the thread's serial number
   uint64_t base_ = 0;
   mutable uint32_t nextIndex_ = 0;

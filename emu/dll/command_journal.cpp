@@ -35,7 +35,7 @@ uint8_t StatusOf(const platform::SrbExecScsiCmd& srb) {
 
 }  // namespace
 
-bool TryLockFor(std::unique_lock<std::mutex>& lock, std::chrono::milliseconds wait) {
+bool TryLockFor(std::unique_lock<platform::Lock>& lock, std::chrono::milliseconds wait) {
   const auto deadline = std::chrono::steady_clock::now() + wait;
   while (!lock.try_lock()) {
     if (std::chrono::steady_clock::now() >= deadline) return false;

@@ -12,16 +12,16 @@
 #include <cstdint>
 #include <cstdio>
 #include <list>
-#include <mutex>
 #include <string>
 
 #include "platform/scsi_records.h"
+#include "platform/threads.h"
 
 namespace emu::dll {
 
 // Takes the lock unless another thread keeps it for longer than wait (polling try_lock: a thread
 // stopped at the end of the process never unlocks, and timed locks fool the thread checker).
-bool TryLockFor(std::unique_lock<std::mutex>& lock, std::chrono::milliseconds wait);
+bool TryLockFor(std::unique_lock<platform::Lock>& lock, std::chrono::milliseconds wait);
 
 // The line of one request; outcome as above.
 std::string FormatLogLine(const std::string& target, const platform::SrbExecScsiCmd& srb, const std::string& outcome,
@@ -63,7 +63,7 @@ class CommandJournal {
   };
   void Write(const Entry& entry, const platform::SrbExecScsiCmd& srb, const std::string& outcome, uint64_t nowMs);
 
-  mutable std::mutex mutex_;
+  mutable platform::Lock mutex_;
   std::FILE* file_ = nullptr;
   uint64_t startMs_ = 0;
   std::list<Entry> open_;  // in the order handed in

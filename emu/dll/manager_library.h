@@ -6,7 +6,6 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -15,6 +14,7 @@
 #include "emu/dll/emu_config.h"
 #include "emu/dll/manager_setup.h"
 #include "emu/dll/realtime_host.h"
+#include "platform/threads.h"
 
 namespace emu::dll {
 
@@ -62,7 +62,7 @@ class ManagerLibrary {
   std::vector<std::string> errors_;
   // Held around everything that touches a drive, so the end of the process can tell whether a
   // thread stopped inside a drive.
-  std::mutex driveMutex_;
+  platform::Lock driveMutex_;
   std::vector<DriveState> drives_;
   std::vector<NamedTarget> targets_;
 };

@@ -5,9 +5,9 @@
 
 #include <cstdint>
 #include <functional>
-#include <mutex>
 
 #include "emu/aspi_host.h"
+#include "platform/threads.h"
 
 namespace emu::dll {
 
@@ -40,7 +40,7 @@ class RealTimeHost final : public AspiHost {
 
  private:
   RealEvents& events_;
-  std::mutex mutex_;
+  platform::Lock mutex_;
   std::function<void(platform::Handle)> observer_;
 };
 

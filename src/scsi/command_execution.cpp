@@ -73,7 +73,7 @@ int ScsiLayer::ExecuteAspi(uint8_t index, const Cdb& cdb, void* buffer, uint32_t
                            uint32_t timeoutMs, uint8_t cdbLength, platform::Handle& event) {
   // Without an event the manager could never tell us the request is done.
   if (sendCommand_ == nullptr || event == 0) return 0;
-  std::lock_guard<std::mutex> lock(aspiMutex_);
+  std::lock_guard<platform::Lock> lock(aspiMutex_);
   AspiRequest& request = *aspiRequest_;
   platform::SrbExecScsiCmd& srb = request.srb;
   // Only what the drive reports for this command may count as its sense.
@@ -158,7 +158,7 @@ int ScsiLayer::GetSense(DeviceRef ref, uint8_t (&dest)[16]) {
   if (passThrough_ == 1) {
     std::memcpy(dest, passThroughRequests_[ref].sense, sizeof dest);
   } else {
-    std::lock_guard<std::mutex> lock(aspiMutex_);
+    std::lock_guard<platform::Lock> lock(aspiMutex_);
     std::memcpy(dest, aspiSenseAreas_[ref].data(), sizeof dest);
   }
   return 1;

@@ -6,11 +6,11 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 #include "platform/platform.h"
 #include "platform/scsi_records.h"
+#include "platform/threads.h"
 #include "scsi/types.h"
 
 namespace scsi {
@@ -86,7 +86,7 @@ class ScsiLayer {
   // The ASPI manager has one request block for all devices, so commands on that back end run
   // one at a time; each device keeps the sense area its own last command left, so that workers
   // interleaving command by command read their own drive's sense.
-  std::mutex aspiMutex_;
+  platform::Lock aspiMutex_;
   std::unique_ptr<AspiRequest> aspiRequest_ = std::make_unique<AspiRequest>();
   // A request the manager may still complete is never reused: its late answer must land in
   // memory nobody else uses. Kept until the layer ends.

@@ -1,5 +1,5 @@
-// The class library's thread on standard threads: a suspend count guarded by a mutex, a
-// condition variable for resumption, and a join at the end.
+// The class library's thread on the platform's threads: a suspend count guarded by a lock, a
+// wake-up signal for resumption, and a join at the end.
 #include "ui/tthread.h"
 
 namespace ui {
@@ -19,7 +19,7 @@ void TThread::AfterConstruction() {
 void TThread::Run() {
   {
     std::unique_lock lock(mutex_);
-    ownId_ = std::this_thread::get_id();
+    ownId_ = platform::CurrentThreadId();
     changed_.wait(lock, [this] { return suspendCount_ == 0 || Terminated(); });
     started_ = suspendCount_ == 0 && !Terminated();
   }
@@ -50,7 +50,7 @@ void TThread::Resume() {
 
 void TThread::Suspend() {
   std::unique_lock lock(mutex_);
-  if (std::this_thread::get_id() != ownId_) return;
+  if (platform::CurrentThreadId() != ownId_) return;
   ++suspendCount_;
   changed_.notify_all();
   changed_.wait(lock, [this] { return suspendCount_ == 0 || Terminated(); });
@@ -74,7 +74,14 @@ void TThread::Terminate() {
 }
 
 void TThread::WaitFor() {
-  if (thread_.joinable() && std::this_thread::get_id() != thread_.get_id()) thread_.join();
+  // The body cannot wait for its own end; before the thread has run at all, ownId_ is 0 and the
+  // caller is certainly another thread.
+  bool own;
+  {
+    std::lock_guard lock(mutex_);
+    own = ownId_ == platform::CurrentThreadId();
+  }
+  if (!own) thread_.Join();
 }
 
 std::exception_ptr TThread::FatalException() const {

@@ -1,12 +1,11 @@
 // The class library's thread: a body (Execute) that runs on a thread of its own, which can be
-// created suspended, resumed by its owner and suspend itself. Portable (standard threads only).
+// created suspended, resumed by its owner and suspend itself. Portable (the platform's threads).
 #pragma once
 
 #include <atomic>
-#include <condition_variable>
 #include <exception>
-#include <mutex>
-#include <thread>
+
+#include "platform/threads.h"
 
 namespace ui {
 
@@ -56,17 +55,17 @@ class TThread {
  private:
   void Run();
 
-  mutable std::mutex mutex_;
-  mutable std::condition_variable changed_;
+  mutable platform::Lock mutex_;
+  mutable platform::WakeSignal changed_;
   int suspendCount_ = 1;
   bool started_ = false;
   bool createSuspended_;
-  std::thread::id ownId_;
+  platform::ThreadId ownId_ = 0;  // set by the thread itself before anything else
   std::exception_ptr fatal_;
   std::atomic<bool> terminated_{false};
   std::atomic<bool> finished_{false};
   std::atomic<TThreadPriority> priority_{tpNormal};
-  std::thread thread_;  // last: everything Run touches exists before it starts
+  platform::Thread thread_;  // last: everything Run touches exists before it starts
 };
 
 }  // namespace ui

@@ -5,11 +5,10 @@
 #pragma once
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
-#include <mutex>
 
 #include "platform/platform.h"
+#include "platform/threads.h"
 #include "scsi/types.h"
 #include "ui/tthread.h"
 #include "update/drive_table.h"
@@ -86,8 +85,8 @@ class AspiExec : public ui::TThread {
   std::atomic<int32_t> entryIndex_{0};
   JobRecord record_;
 
-  mutable std::mutex goMutex_;
-  mutable std::condition_variable goChanged_;
+  mutable platform::Lock goMutex_;
+  mutable platform::WakeSignal goChanged_;
 };
 
 }  // namespace update

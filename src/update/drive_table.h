@@ -5,8 +5,9 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
-#include <mutex>
 #include <string>
+
+#include "platform/threads.h"
 
 namespace update {
 
@@ -27,7 +28,7 @@ class DriveTable {
  private:
   static bool InRange(int32_t index) { return index >= 0 && index < kEntries; }
 
-  mutable std::mutex namesMutex_;
+  mutable platform::Lock namesMutex_;
   std::array<std::string, kEntries> names_;
   std::array<std::atomic<uint8_t>, kEntries> wrong_{};
 };

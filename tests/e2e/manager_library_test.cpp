@@ -5,11 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <mutex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -17,6 +15,7 @@
 
 #include "emu/dll/manager_library.h"
 #include "emu_test_util.h"
+#include "platform/threads.h"
 
 namespace emu::dll {
 namespace {
@@ -58,8 +57,8 @@ class FakeEvents final : public RealEvents {
   }
 
  private:
-  std::mutex mutex_;
-  std::condition_variable changed_;
+  platform::Lock mutex_;
+  platform::WakeSignal changed_;
   std::map<platform::Handle, bool> set_;
   platform::Handle next_ = 100;
 };
@@ -272,7 +271,7 @@ TEST_F(ManagerLibraryTest, AMissingOrWrongFileStopsTheManager) {
 // still completes and is logged once.
 TEST_F(ManagerLibraryTest, ConcurrentRequestsAreEachLoggedOnce) {
   Start(kConfig);
-  std::vector<std::thread> threads;
+  std::vector<platform::Thread> threads;
   for (int t = 0; t < 4; ++t) {
     threads.emplace_back([this] {
       const platform::Handle event = events_.Create();
@@ -287,7 +286,7 @@ TEST_F(ManagerLibraryTest, ConcurrentRequestsAreEachLoggedOnce) {
       }
     });
   }
-  for (std::thread& t : threads) t.join();
+  for (platform::Thread& t : threads) t.Join();
   const std::vector<std::string> log = Log();
   EXPECT_EQ(log.size(), 40u);
   for (const std::string& line : log) EXPECT_EQ(line, "d0 120000002400000000000000 in 36 GOOD");

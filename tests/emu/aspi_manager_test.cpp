@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <mutex>
 #include <thread>
 
 #include "emu/aspi_manager.h"
 #include "machine_test_util.h"
+#include "platform/threads.h"
 
 namespace emu {
 namespace {
@@ -34,7 +34,7 @@ class RealTimeHost : public AspiHost {
   static constexpr platform::Handle kEvent = 0x40;
 
  private:
-  std::mutex mutex_;
+  platform::Lock mutex_;
   int signals_ = 0;
 };
 

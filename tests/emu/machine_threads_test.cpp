@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "machine_test_util.h"
+#include "platform/threads.h"
 
 namespace emu {
 namespace {
@@ -16,13 +16,13 @@ TEST(MachineThreads, EachThreadHasItsOwnClock) {
   machine.Sleep(100);
   uint64_t workerNow = 0;
   uint32_t workerIndex = 0;
-  std::thread worker([&] {
+  platform::Thread worker([&] {
     machine.Sleep(3000);
     machine.Sleep(57000);
     workerNow = machine.NowMs();
     workerIndex = machine.ThisThreadIndex();
   });
-  worker.join();
+  worker.Join();
   EXPECT_EQ(workerNow, 60000u);
   EXPECT_EQ(machine.NowMs(), 100u);
   EXPECT_NE(workerIndex, machine.ThisThreadIndex());
@@ -47,7 +47,7 @@ TEST(MachineThreads, PassThroughHostsRunSideBySide) {
     drives.back()->SetLatencyMs(50);
     machine.AddLetter(static_cast<char>('D' + i), platform::kDriveCdrom, drives.back());
   }
-  std::vector<std::thread> hosts;
+  std::vector<platform::Thread> hosts;
   std::vector<int> correct(kHosts, 0);
   std::vector<uint64_t> ends(kHosts, 0);
   for (int i = 0; i < kHosts; ++i) {
@@ -65,7 +65,7 @@ TEST(MachineThreads, PassThroughHostsRunSideBySide) {
       ends[i] = machine.NowMs();
     });
   }
-  for (auto& t : hosts) t.join();
+  for (auto& t : hosts) t.Join();
   for (int i = 0; i < kHosts; ++i) {
     EXPECT_EQ(correct[i], kCommands) << i;
     EXPECT_EQ(drives[i]->Log().size(), static_cast<size_t>(kCommands)) << i;
@@ -89,7 +89,7 @@ TEST(MachineThreads, AspiRequestsFromManyThreads) {
   auto send = reinterpret_cast<platform::SendAspi32CommandFn>(machine.GetProcAddress(module, "SendASPI32Command"));
   ASSERT_NE(send, nullptr);
 
-  std::vector<std::thread> hosts;
+  std::vector<platform::Thread> hosts;
   std::vector<int> correct(kHosts, 0);
   for (int i = 0; i < kHosts; ++i) {
     hosts.emplace_back([&, i] {
@@ -107,7 +107,7 @@ TEST(MachineThreads, AspiRequestsFromManyThreads) {
       }
     });
   }
-  for (auto& t : hosts) t.join();
+  for (auto& t : hosts) t.Join();
   for (int i = 0; i < kHosts; ++i) EXPECT_EQ(correct[i], kCommands) << i;
   EXPECT_EQ(machine.LiveEvents(), 0u);
   EXPECT_EQ(machine.HeldAspiRequests(), 0u);

@@ -4,10 +4,10 @@
 
 #include <atomic>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "drives_fixture.h"
+#include "platform/threads.h"
 #include "scsi/cdb.h"
 #include "scsi/commands.h"
 
@@ -30,7 +30,7 @@ TEST_P(TenThreads, KeepTheirDevicesAndSenseApart) {
   }
   ScsiLayer layer(machine.Platform());
   std::atomic<int> mismatches{0};
-  std::vector<std::thread> threads;
+  std::vector<platform::Thread> threads;
   for (int i = 0; i < kThreads; ++i) {
     threads.emplace_back([&, i] {
       const std::string product = "DRIVE " + std::to_string(i);
@@ -46,7 +46,7 @@ TEST_P(TenThreads, KeepTheirDevicesAndSenseApart) {
       }
     });
   }
-  for (auto& t : threads) t.join();
+  for (auto& t : threads) t.Join();
   EXPECT_EQ(mismatches.load(), 0);
   for (const auto& drive : drives) EXPECT_EQ(drive->Log().size(), 2u * kRounds);
   EXPECT_EQ(machine.LiveEvents(), 0u);

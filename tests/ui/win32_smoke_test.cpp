@@ -9,9 +9,9 @@
 
 #include <atomic>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "platform/threads.h"
 #include "ui/application.h"
 #include "ui/dialogs.h"
 #include "ui/exception.h"
@@ -131,8 +131,8 @@ HWND FindChild(HWND parent, const std::string& text) {
 
 // Waits (up to half a minute) for a dialog box with this title from another thread, then acts on it.
 template <class Act>
-std::thread AnswerDialog(const char* title, Act act) {
-  return std::thread([title, act] {
+platform::Thread AnswerDialog(const char* title, Act act) {
+  return platform::Thread([title, act] {
     for (int i = 0; i < 600; ++i) {
       if (HWND box = FindWindowA("#32770", title)) {
         act(box);
@@ -308,19 +308,19 @@ TEST_F(Win32Smoke, AnExceptionFromAHandlerLeavesProcessMessages) {
 
 TEST_F(Win32Smoke, MessageBoxesAreModalWithTheirTextAndButtons) {
   std::string seen;
-  std::thread helper = AnswerDialog("SMOKE", [&seen](HWND box) {
+  platform::Thread helper = AnswerDialog("SMOKE", [&seen](HWND box) {
     char text[256] = {};
     GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
     seen = text;
     PostMessageA(box, WM_COMMAND, IDOK, 0);
   });
   ShowMessage("No drive is selected");
-  helper.join();
+  helper.Join();
   EXPECT_EQ(seen, "No drive is selected");
 
   helper = AnswerDialog(kCaption, [](HWND box) { PostMessageA(box, WM_COMMAND, IDCANCEL, 0); });
   const int answer = ui::MessageBoxA("Update OK.", kCaption, kMbOkCancel);
-  helper.join();
+  helper.Join();
   EXPECT_EQ(answer, kIdCancel);
 }
 
@@ -329,9 +329,9 @@ TEST_F(Win32Smoke, OpenDialogCanBeCancelled) {
   dialog->SetFilter("Firmeare P(*.CVT)|*.CVT");
   dialog->SetTitle("Smoke Open");
   dialog->SetFileName("C:\\OLD.CVT");
-  std::thread helper = AnswerDialog("Smoke Open", [](HWND box) { PostMessageA(box, WM_COMMAND, IDCANCEL, 0); });
+  platform::Thread helper = AnswerDialog("Smoke Open", [](HWND box) { PostMessageA(box, WM_COMMAND, IDCANCEL, 0); });
   EXPECT_FALSE(dialog->Execute());
-  helper.join();
+  helper.Join();
   EXPECT_EQ(dialog->FileName(), "C:\\OLD.CVT");
 }
 

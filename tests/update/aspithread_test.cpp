@@ -7,15 +7,14 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <functional>
-#include <new>
-#include <thread>
-#include <mutex>
 #include <memory>
+#include <new>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "platform/threads.h"
 #include "worker_rig.h"
 
 namespace update {
@@ -301,8 +300,8 @@ class HeldClock : public platform::Clock {
 
  private:
   platform::Clock& inner_;
-  std::mutex mutex_;
-  std::condition_variable changed_;
+  platform::Lock mutex_;
+  platform::WakeSignal changed_;
   bool waiting_ = false;
   bool released_ = false;
 };

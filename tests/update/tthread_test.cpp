@@ -5,10 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <condition_variable>
 #include <functional>
-#include <mutex>
 #include <stdexcept>
+
+#include "platform/threads.h"
 
 namespace ui {
 namespace {
@@ -48,8 +48,8 @@ class Gate {
   }
 
  private:
-  std::mutex mutex_;
-  std::condition_variable changed_;
+  platform::Lock mutex_;
+  platform::WakeSignal changed_;
   bool open_ = false;
 };
 

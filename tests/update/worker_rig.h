@@ -4,13 +4,13 @@
 
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "emu/drive.h"
 #include "emu/machine.h"
 #include "platform/scsi_records.h"
+#include "platform/threads.h"
 #include "scsi/scsi_layer.h"
 #include "update/aspithread.h"
 #include "update/drive_table.h"
@@ -44,7 +44,7 @@ class RecordingClock : public platform::Clock {
 
  private:
   platform::Clock& inner_;
-  mutable std::mutex mutex_;
+  mutable platform::Lock mutex_;
   std::vector<uint32_t> sleeps_;
 };
 

@@ -2,8 +2,8 @@
 // time out or see a signal set by another thread, and a closed event cannot be waited on.
 #include <gtest/gtest.h>
 
-#include <thread>
 
+#include "platform/threads.h"
 #include "platform/win32/windows_platform.h"
 
 namespace platform::win32 {
@@ -52,9 +52,9 @@ TEST(Win32Sync, WaitSeesASignalFromAnotherThread) {
   Win32Sync sync;
   const Handle event = sync.CreateEventA(true, false);
   ASSERT_NE(event, 0);
-  std::thread signaller([&sync, event] { sync.SetEvent(event); });
+  platform::Thread signaller([&sync, event] { sync.SetEvent(event); });
   EXPECT_EQ(sync.WaitForSingleObject(event, kInfinite), kWaitObject0);
-  signaller.join();
+  signaller.Join();
   EXPECT_NE(sync.CloseEvent(event), 0);
 }
 

@@ -2,9 +2,9 @@
 #pragma once
 
 #include <cstdint>
-#include <mutex>
 
 #include "emu/dll/realtime_host.h"
+#include "platform/threads.h"
 
 namespace emu::dll::win32 {
 
@@ -15,7 +15,7 @@ class Win32Events final : public RealEvents {
   void Set(platform::Handle event) override;      // SetEvent
 
  private:
-  std::mutex mutex_;
+  platform::Lock mutex_;
   uint32_t last_ = 0;
   uint64_t high_ = 0;
 };
