@@ -17,7 +17,10 @@ constexpr uint8_t kOpWriteFirmwareBlock = 0xFA;
 constexpr std::size_t kInquiryLength = 32;
 constexpr std::size_t kNameOffset = 8;
 
-bool Delivered(const Answer& answer) {
+// Pass-through transfers straight into the caller's buffer, whatever the status; the ASPI back end
+// copies its own request's buffer out only for a command that succeeded.
+bool Delivered(BackEnd backEnd, const Answer& answer) {
+  if (backEnd == BackEnd::Aspi) return AnsweredGood(backEnd, answer);
   return answer.kind == AnswerKind::Good || answer.kind == AnswerKind::CheckCondition;
 }
 
@@ -26,9 +29,9 @@ bool IsUnitAttentionReset(const std::vector<uint8_t>& sense) {
 }
 
 // The INQUIRY bytes as they landed in the worker's zeroed buffer.
-std::vector<uint8_t> InquiryBytes(const Received& inquiry) {
+std::vector<uint8_t> InquiryBytes(BackEnd backEnd, const Received& inquiry) {
   std::vector<uint8_t> bytes(kInquiryLength, 0);
-  if (Delivered(inquiry.answer)) {
+  if (Delivered(backEnd, inquiry.answer)) {
     std::copy_n(inquiry.answer.data.begin(), std::min(inquiry.answer.data.size(), kInquiryLength), bytes.begin());
   }
   return bytes;
@@ -87,7 +90,7 @@ void CheckJob(const JobRun& run) {
   Require((run.wrong == 1) == (run.outcome == update::kFlashWrongDrive), "the wrong-drive flag and outcome differ");
   Require(!run.record.empty() && run.record[0].cdb[0] == kOpInquiry, "the job did not start with INQUIRY");
 
-  const std::vector<uint8_t> inquiry = InquiryBytes(run.record[0]);
+  const std::vector<uint8_t> inquiry = InquiryBytes(run.backEnd, run.record[0]);
   Require(run.name == Trimmed(inquiry, false) || run.name == Trimmed(inquiry, true),
           "the drive name is not INQUIRY's vendor and product text, trimmed");
   Require(run.name.size() <= 24, "the drive name is longer than vendor and product");
