@@ -34,14 +34,28 @@ else()
 endif()
 
 # flash_add_test(NAME name SOURCES ... LIBS ... [LABELS ...])
-# One test program per suite; CTest runs it whole (under Wine in the 32-bit build, through the
-# toolchain's emulator scripts/wine-run).
+# One test program per suite, and one CTest test per GoogleTest case ("<program>.<Suite>.<Case>"),
+# so that counts are counts of cases and a single case can be rerun with ctest -R. Natively the
+# cases are listed right after the link. The 32-bit programs are listed under Wine (the toolchain's
+# emulator scripts/wine-run) when CTest starts instead, so that the listing runs on the display
+# CTest is given: a listing at build time would start the prefix's wineserver without one, and
+# window tests started while it lingers would find no display. The first listing under Wine may
+# also create the prefix, hence its long time limit. A program that failed to build shows up as
+# one failing test "<program>_NOT_BUILT".
+include(GoogleTest)
 function(flash_add_test)
   cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} flash_gtest)
-  add_test(NAME ${T_NAME} COMMAND ${T_NAME})
-  if(T_LABELS)
-    set_tests_properties(${T_NAME} PROPERTIES LABELS "${T_LABELS}")
+  if(CMAKE_CROSSCOMPILING)
+    set(discovery DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 300)
+  else()
+    set(discovery DISCOVERY_MODE POST_BUILD DISCOVERY_TIMEOUT 60)
   endif()
+  set(properties)
+  if(T_LABELS)
+    set(properties PROPERTIES LABELS "${T_LABELS}")
+  endif()
+  gtest_discover_tests(${T_NAME} TEST_PREFIX "${T_NAME}." NO_PRETTY_TYPES NO_PRETTY_VALUES
+                       ${discovery} ${properties})
 endfunction()

@@ -3,7 +3,8 @@
 # layer): the emulated ASPI manager DLL under the win98 version, the probe's listing, clicks, refusals
 # and message-box answers, the command log, the flash files after a commit and at the process end.
 . "$(dirname "$0")/lib.bash"
-e2e_use_program "$FLASH_BUILD_DIR/fixture_window.exe"
+# The fixture is a test program: the test tree builds it, the release tree does not.
+e2e_use_program "${FLASH_TEST_BUILD_DIR:-$FLASH_ROOT/build/win32}/fixture_window.exe"
 e2e_require_program
 e2e_begin win98
 

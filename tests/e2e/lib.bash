@@ -33,10 +33,12 @@ E2E_LAST=$E2E_DIR/last-probe.txt  # the output of the last probe command
 
 e2e_log() { echo "e2e[$E2E_NAME] ${SECONDS}s: $*"; }
 
-# Ends the scenario as passed without running it, for equipment that is not built yet.
+# Ends the scenario without running it. Exit code 77 (the usual "skipped" code) and not 0: a
+# scenario that did not run has shown nothing, so scripts/test counts it as failed.
+E2E_SKIP_RC=77
 e2e_skip() {
   e2e_log "SKIPPED: $*"
-  exit 0
+  exit "$E2E_SKIP_RC"
 }
 
 # Runs another program than FLASH.EXE (the equipment's own fixture window); call before e2e_begin.
@@ -45,11 +47,14 @@ e2e_use_program() {
   E2E_EXE_NAME=$(basename "$E2E_EXE")
 }
 
-# Skips the scenario while the program or the equipment does not exist.
+# Skips the scenario while the program, the equipment or the tools that run it do not exist.
 e2e_require_program() {
   local f
   for f in "$E2E_EXE" "$E2E_DLL" "$E2E_PROBE"; do
     [ -f "$f" ] || e2e_skip "$f does not exist (build it with scripts/build)"
+  done
+  for f in wine wineboot wineserver Xvfb import; do
+    command -v "$f" >/dev/null || e2e_skip "$f is not installed (scripts/setup installs it)"
   done
 }
 
@@ -99,8 +104,8 @@ e2e_cleanup() {
 }
 
 # Starts the scenario: output folder, Xvfb, a fresh Wine prefix, the scenario folder with the
-# program and WNASPI32.DLL. Windows version: "win98" (platform id 1, the ASPI back end) or
-# "default" (Wine's own, platform id 2, the pass-through back end).
+# program and WNASPI32.DLL. Windows version: "win98" (platform id 1, the ASPI back end), "win2k" or
+# "winxp" (platform id 2, pass-through), or "default" (Wine's own, platform id 2, pass-through).
 e2e_begin() {
   local version=${1:-default}
   mkdir -p "$E2E_DIR"
@@ -121,13 +126,27 @@ e2e_begin() {
     exit 1
   fi
   case $version in
-    win98) wine reg add 'HKCU\Software\Wine' /v Version /d win98 /f >>"$E2E_DIR/wineboot.log" 2>&1 ||
-             { e2e_log "cannot set the Windows version"; exit 1; } ;;
+    win98 | win2k | winxp)
+      wine reg add 'HKCU\Software\Wine' /v Version /d "$version" /f >>"$E2E_DIR/wineboot.log" 2>&1 ||
+        { e2e_log "cannot set the Windows version"; exit 1; } ;;
     default) ;;
     *) e2e_log "unknown Windows version $version"; exit 2 ;;
   esac
   cp "$E2E_EXE" "$E2E_RUN/"
   cp "$E2E_DLL" "$E2E_RUN/WNASPI32.DLL"
+}
+
+# Gives the prefix a CD-ROM drive letter (an empty folder of the scenario): the pass-through back
+# end lists it, and its commands fail, as no drive answers behind it. Call after e2e_begin and
+# before e2e_start. Wine's mount manager reads the drive types when it starts, so the server is
+# left to end first; /reg:64 writes the key the 64-bit mount manager reads, not its 32-bit view.
+e2e_cdrom_letter() {
+  local letter=${1,,}
+  mkdir -p "$E2E_DIR/disc-$letter"
+  ln -sfn "$E2E_DIR/disc-$letter" "$E2E_PREFIX/dosdevices/$letter:"
+  wine reg add 'HKLM\Software\Wine\Drives' /v "$letter:" /d cdrom /reg:64 /f >>"$E2E_DIR/wineboot.log" 2>&1 ||
+    { e2e_log "cannot make $letter: a CD-ROM drive"; exit 1; }
+  wineserver -w
 }
 
 # The emulated ASPI manager's configuration, from standard input, into the scenario folder. Its

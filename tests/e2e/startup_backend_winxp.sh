@@ -1,0 +1,4 @@
+#!/usr/bin/env bash
+# Start-up with Wine's Windows version set to winxp: Windows XP (platform id 2) takes pass-through.
+. "$(dirname "$0")/startup_backend.bash"
+startup_backend_check winxp passthrough
