@@ -256,4 +256,19 @@ class AppHarness {
   TForm1* form = nullptr;
 };
 
+// The program's OK report and the calls its reboot makes, as the tests of a run's end expect them.
+inline constexpr char kUpdateOk[] = "Update OK. Please cloes all programs. This computer will be rebooted.";
+inline const std::vector<std::string> kRebootCalls = {"OpenProcessToken 40", "LookupPrivilegeValueA SeShutdownPrivilege",
+                                                      "AdjustTokenPrivileges 77 19 2", "ExitWindowsEx 2 0"};
+
+// Fires TimerPB until the run ends; returns the number of ticks it took.
+inline int TicksUntilEnd(AppHarness& h, int limit = 300) {
+  int ticks = 0;
+  while (h.backend.TimerRunning(*h.form->TimerPB) && ticks < limit) {
+    h.backend.FireTimer(*h.form->TimerPB);
+    ++ticks;
+  }
+  return ticks;
+}
+
 }  // namespace app::testing

@@ -19,27 +19,19 @@ namespace app {
 namespace {
 
 using testing::AppHarness;
+using testing::TicksUntilEnd;
+using testing::kRebootCalls;
+using testing::kUpdateOk;
 using testing::DriveSpec;
 
 // What every drive updated with the embedded image reads back: its 49 blocks, the rest of the
 // flash erased, the identity area left out of the sum.
 constexpr uint16_t kReference = 0x1244;
-constexpr char kUpdateOk[] = "Update OK. Please cloes all programs. This computer will be rebooted.";
 const std::string kName = "TEVOR   DVD RW KMR5133";
 const DriveSpec kAccepted{};
 const DriveSpec kCorrupting{"TEVOR", "DVD RW KMR5133", "1.00", true};
 const DriveSpec kWrongVendor{"ACME", "WRITER", "9.99"};
-const std::vector<std::string> kRebootCalls = {"OpenProcessToken 40", "LookupPrivilegeValueA SeShutdownPrivilege",
-                                               "AdjustTokenPrivileges 77 19 2", "ExitWindowsEx 2 0"};
 
-int TicksUntilEnd(AppHarness& h, int limit = 300) {
-  int ticks = 0;
-  while (h.backend.TimerRunning(*h.form->TimerPB) && ticks < limit) {
-    h.backend.FireTimer(*h.form->TimerPB);
-    ++ticks;
-  }
-  return ticks;
-}
 
 int FlashReads(const emu::Drive& drive) {
   const auto log = drive.Log();

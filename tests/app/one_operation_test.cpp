@@ -23,9 +23,10 @@ namespace app {
 namespace {
 
 using testing::AppHarness;
+using testing::TicksUntilEnd;
+using testing::kUpdateOk;
 using testing::DriveSpec;
 
-constexpr char kUpdateOk[] = "Update OK. Please cloes all programs. This computer will be rebooted.";
 const DriveSpec kWrongVendor{"ACME", "WRITER", "9.99"};
 
 std::string IniValue(AppHarness& h, const char* section, const char* key) {
@@ -59,14 +60,6 @@ bool HoldsTheImage(const emu::Drive& drive) {
   return std::equal(image.payload, image.payload + image.blockCount * update::kBlockSize, flash.begin());
 }
 
-int TicksUntilEnd(AppHarness& h, int limit = 300) {
-  int ticks = 0;
-  while (h.backend.TimerRunning(*h.form->TimerPB) && ticks < limit) {
-    h.backend.FireTimer(*h.form->TimerPB);
-    ++ticks;
-  }
-  return ticks;
-}
 
 std::vector<ui::TControl*> FiveRunButtons(TForm1& form) {
   return {form.ButtonFlash, form.ButtonLoad, form.ButExit, form.ButCS, form.ButAD};

@@ -18,11 +18,11 @@ namespace app {
 namespace {
 
 using testing::AppHarness;
+using testing::TicksUntilEnd;
+using testing::kRebootCalls;
+using testing::kUpdateOk;
 using testing::DriveSpec;
 
-constexpr char kUpdateOk[] = "Update OK. Please cloes all programs. This computer will be rebooted.";
-const std::vector<std::string> kRebootCalls = {"OpenProcessToken 40", "LookupPrivilegeValueA SeShutdownPrivilege",
-                                               "AdjustTokenPrivileges 77 19 2", "ExitWindowsEx 2 0"};
 
 const DriveSpec kAccepted{};
 const DriveSpec kWrongVendor{"ACME", "WRITER", "9.99"};
@@ -31,15 +31,6 @@ void AnswerCancel(AppHarness& h) {
   h.backend.SetMessageBoxResponder([](const auto&) { return ui::kIdCancel; });
 }
 
-// Fires TimerPB until the run ends; returns the number of ticks it took.
-int TicksUntilEnd(AppHarness& h, int limit = 300) {
-  int ticks = 0;
-  while (h.backend.TimerRunning(*h.form->TimerPB) && ticks < limit) {
-    h.backend.FireTimer(*h.form->TimerPB);
-    ++ticks;
-  }
-  return ticks;
-}
 
 bool OffersReboot(const ui::HeadlessBackend::MessageBoxCall& box) { return (box.flags & 0xF) == ui::kMbOkCancel; }
 
