@@ -8,7 +8,6 @@
 #include <string>
 
 #include "app/options.h"
-#include "platform/dialogs.h"
 #include "platform/log_output.h"
 #include "platform/platform.h"
 #include "platform/profile.h"

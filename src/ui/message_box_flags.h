@@ -4,15 +4,10 @@
 
 #include <cstdint>
 
-#include "platform/dialogs.h"
-
 namespace ui {
 
-// The button sets and answers the platform boundary also names.
-using platform::kIdCancel;
-using platform::kIdOk;
-using platform::kMbOk;
-using platform::kMbOkCancel;
+inline constexpr uint32_t kMbOk = 0x0;
+inline constexpr uint32_t kMbOkCancel = 0x1;
 inline constexpr uint32_t kMbAbortRetryIgnore = 0x2;
 inline constexpr uint32_t kMbYesNoCancel = 0x3;
 inline constexpr uint32_t kMbYesNo = 0x4;
@@ -27,6 +22,8 @@ inline constexpr uint32_t kMbDefButton3 = 0x200;
 inline constexpr uint32_t kMbDefMask = 0xF00;
 inline constexpr uint32_t kMbTaskModal = 0x2000;
 
+inline constexpr int kIdOk = 1;
+inline constexpr int kIdCancel = 2;
 inline constexpr int kIdAbort = 3;
 inline constexpr int kIdRetry = 4;
 inline constexpr int kIdIgnore = 5;

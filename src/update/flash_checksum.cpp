@@ -46,15 +46,9 @@ uint16_t FlashChecksumRetrying(scsi::ScsiLayer& layer, scsi::DeviceRef ref, bool
   return whole ? sum : 0;
 }
 
-uint16_t FlashChecksumReporting(scsi::ScsiLayer& layer, scsi::DeviceRef ref,
-                                platform::Dialogs& dialogs, platform::Handle owner,
-                                const char* caption, bool* complete) {
+uint16_t FlashChecksumReporting(scsi::ScsiLayer& layer, scsi::DeviceRef ref, bool& complete) {
   uint16_t sum = 0;
-  const bool whole = WalkFlash(layer, ref, sum, [&](uint32_t, uint8_t*) {
-    dialogs.MessageBoxA(owner, kReadFlashNg, caption, platform::kMbOk);
-    return false;
-  });
-  if (complete != nullptr) *complete = whole;
+  complete = WalkFlash(layer, ref, sum, [](uint32_t, uint8_t*) { return false; });
   return sum;
 }
 

@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/dialogs.h"
 #include "scsi/types.h"
 
 namespace scsi {
@@ -19,7 +18,6 @@ inline constexpr uint32_t kFlashRomSize = 0x200000;
 inline constexpr uint16_t kFlashChunkSize = 2048;
 inline constexpr uint32_t kFlashExcludedFirst = 0x1F8000;
 inline constexpr uint32_t kFlashExcludedEnd = 0x1F8080;  // one past the last excluded byte
-inline constexpr char kReadFlashNg[] = "Read Flash NG";
 
 // Adds the bytes of a chunk read at flash `offset`, skipping the excluded range, modulo 65536.
 uint16_t AddFlashChunk(uint16_t sum, uint32_t offset, const uint8_t* chunk, std::size_t length);
@@ -28,11 +26,9 @@ uint16_t AddFlashChunk(uint16_t sum, uint32_t offset, const uint8_t* chunk, std:
 // `complete`, when given, tells a true sum from that 0.
 uint16_t FlashChecksumRetrying(scsi::ScsiLayer& layer, scsi::DeviceRef ref, bool* complete = nullptr);
 
-// For the window's service command: a failed chunk read shows "Read Flash NG" (OK button, the
-// given owner and caption) and the sum of the chunks read before it is returned. `complete`, when
-// given, tells a whole sum from that partial one.
-uint16_t FlashChecksumReporting(scsi::ScsiLayer& layer, scsi::DeviceRef ref,
-                                platform::Dialogs& dialogs, platform::Handle owner,
-                                const char* caption, bool* complete = nullptr);
+// For the window's service command: a failed chunk read ends the walk and the sum of the chunks
+// read before it is returned; `complete` tells a whole sum from that partial one, so that the
+// caller can tell the operator while it still holds the device.
+uint16_t FlashChecksumReporting(scsi::ScsiLayer& layer, scsi::DeviceRef ref, bool& complete);
 
 }  // namespace update

@@ -6,6 +6,7 @@
 
 #include "app_harness.h"
 #include "scsi/cdb.h"
+#include "ui/message_box_flags.h"
 
 namespace app {
 namespace {
@@ -77,6 +78,8 @@ TEST(GetCsWithAFailingRead, ReportsItThenStoresThePartialSum) {
   TForm1& form = h.Start();
   form.ButCSClick(nullptr);
   EXPECT_EQ(h.BoxTexts(), std::vector<std::string>{"Read Flash NG"});
+  EXPECT_EQ(h.backend.MessageBoxes()[0].caption, ui::Application->Title());
+  EXPECT_EQ(h.backend.MessageBoxes()[0].flags & ui::kMbTypeMask, ui::kMbOk);
   // Two chunks of 2048 bytes of 0xFF were read before the failure.
   EXPECT_EQ(form.EditCS->Text(), "F000h");
   EXPECT_EQ(IniValue(h, "FLASHROM", "CHECKSUM"), "61440");

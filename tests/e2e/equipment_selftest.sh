@@ -64,14 +64,8 @@ if [ "$(e2e_drive_status d0)" = $'revision 2.00\nrestarts 1' ]; then e2e_pass "d
 e2e_expect_log_count 'd0 FA.{22} out 16384 (GOOD|CHECK:06/29/00) t=[0-9]+' 2 "two blocks to d0"
 e2e_expect_log_count 'd1 FA.*' 0 "nothing written to the unticked d1"
 
-e2e_probe answer OK >/dev/null || e2e_fail "cannot answer the box"
-e2e_probe wait-no-box 20 >/dev/null || e2e_fail "the box stays"
-e2e_probe click "E&XIT" >/dev/null
-if e2e_wait_exit 60; then
-  [ "$E2E_PROGRAM_RC" = 1 ] && e2e_pass "exit code 1" || e2e_fail "exit code $E2E_PROGRAM_RC"
-else
-  e2e_fail "the program did not end"
-fi
+e2e_answer OK "the box"
+e2e_exit 1
 # The end of the process wrote every drive's files.
 if [ "$(e2e_drive_status d1)" = $'revision 1.00\nrestarts 0' ]; then e2e_pass "d1 files at the end"; else e2e_fail "d1 status: $(e2e_drive_status d1)"; fi
 [ "$(stat -c %s "$(e2e_drive_flash d1)" 2>/dev/null)" = 2097152 ] && e2e_pass "d1 flash file" || e2e_fail "d1 flash file"

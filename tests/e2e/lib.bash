@@ -217,6 +217,39 @@ e2e_wait_exit() {
   return 1
 }
 
+# --- The report and the end -----------------------------------------------------------------------
+
+# Waits up to SECONDS for the program's box and lists the window as report.txt for the checks;
+# without a box by then, a failed check and status 1.
+e2e_wait_report() {
+  if e2e_probe wait-box "$1" >/dev/null; then
+    e2e_list report
+  else
+    e2e_fail "no report within $1 s"
+    return 1
+  fi
+}
+
+# Presses BUTTON on the box shown and waits for the box to go; WHAT names the box in failures.
+#   e2e_answer BUTTON [WHAT]
+e2e_answer() {
+  local what=${2:-the report}
+  e2e_probe answer "$1" >/dev/null || e2e_fail "cannot answer $what"
+  e2e_probe wait-no-box 30 >/dev/null || e2e_fail "$what stayed"
+}
+
+# Presses E&XIT and waits up to a minute for the program to end; with RC, checks its exit code.
+#   e2e_exit [RC]
+e2e_exit() {
+  e2e_probe click "E&XIT" >/dev/null || e2e_fail "cannot click E&XIT"
+  if ! e2e_wait_exit 60; then
+    e2e_fail "the program did not end"
+    return 1
+  fi
+  [ -z "${1:-}" ] && return 0
+  [ "$E2E_PROGRAM_RC" = "$1" ] && e2e_pass "exit code $1" || e2e_fail "exit code $E2E_PROGRAM_RC, expected $1"
+}
+
 # --- The probe ------------------------------------------------------------------------------------
 
 # Runs probe.exe with these arguments; its output goes to standard output and to $E2E_LAST.

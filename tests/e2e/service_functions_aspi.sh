@@ -70,8 +70,7 @@ stored=$(sed -n 's/^CHECKSUM=//p' <<<"$ini")
 [ -n "$shown" ] && [ "$(printf '%04Xh' "${stored:-0}")" = "$shown" ] && e2e_pass "FLASH.INI holds the checksum shown" ||
   e2e_fail "FLASH.INI CHECKSUM=$stored, shown $shown"
 
-e2e_probe click "E&XIT" >/dev/null || e2e_fail "cannot click E&XIT"
-e2e_wait_exit 60 || e2e_fail "the program did not end"
+e2e_exit
 # The first responsive drive is device 0 (emptied, 02/3A/00): its flash, less the per-drive bytes.
 expected=$(od -An -v -tu1 "$(e2e_drive_flash first)" |
   awk '{ for (i = 1; i <= NF; i++) { if (n < 2064384 || n >= 2064512) s += $i; n++ } } END { printf "%04Xh", s % 65536 }')
@@ -83,6 +82,5 @@ e2e_start
 e2e_list restarted
 rows=$(grep -E "^Button\\|($first_row|$second_row)\\|" "$E2E_DIR/restarted.txt" | cut -d'|' -f2 | tr '\n' ';')
 [ "$rows" = "$second_row;$first_row;" ] && e2e_pass "the restart applies the stored order" || e2e_fail "rows after restart: $rows"
-e2e_probe click "E&XIT" >/dev/null
-e2e_wait_exit 60 || e2e_fail "the program did not end"
+e2e_exit
 e2e_end

@@ -11,8 +11,8 @@
 namespace scsi {
 namespace {
 
-using testing::AttachDrives;
 using testing::BackEnd;
+using testing::OpenDrives;
 
 struct CommandCase {
   std::string name;
@@ -57,13 +57,9 @@ class DriveCommand : public ::testing::TestWithParam<std::tuple<BackEnd, Command
 
 TEST_P(DriveCommand, ReachesTheDriveAsDocumented) {
   const auto& [backEnd, c] = GetParam();
-  emu::Machine machine;
-  auto drives = AttachDrives(machine, backEnd, 1);
-  ScsiLayer layer(machine.Platform());
-  DeviceRef ref = kClosedRef;
-  layer.OpenRef(ref, 0);
-  c.send(layer, ref);
-  const auto log = drives[0]->Log();
+  OpenDrives d(backEnd);
+  c.send(d.layer, d.ref);
+  const auto log = d.drives[0]->Log();
   ASSERT_EQ(log.size(), 1u);
   EXPECT_EQ(log[0].cdb, c.cdb);
   EXPECT_EQ(log[0].cdbLength, 12);
@@ -81,13 +77,9 @@ INSTANTIATE_TEST_SUITE_P(BothBackEnds, DriveCommand,
                          });
 
 TEST(DriveCommand, InquiryFillsTheCallersBuffer) {
-  emu::Machine machine;
-  AttachDrives(machine, BackEnd::PassThrough, 1);
-  ScsiLayer layer(machine.Platform());
-  DeviceRef ref = kClosedRef;
-  layer.OpenRef(ref, 0);
+  OpenDrives d(BackEnd::PassThrough);
   uint8_t data[36] = {};
-  ASSERT_EQ(Inquiry(layer, ref, data, sizeof data), 1);
+  ASSERT_EQ(Inquiry(d.layer, d.ref, data, sizeof data), 1);
   EXPECT_EQ(std::string(reinterpret_cast<char*>(data + 8), 28), "TEVOR   DRIVE 0         1.00");
 }
 

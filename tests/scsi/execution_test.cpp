@@ -17,6 +17,7 @@ namespace {
 
 using testing::AttachDrives;
 using testing::BackEnd;
+using testing::OpenDrives;
 using testing::RecordedMachine;
 
 // The ASPI records are byte-packed: read their fields by value, never through a reference.
@@ -166,19 +167,15 @@ class CheckCondition : public ::testing::TestWithParam<std::tuple<BackEnd, Sense
 
 TEST_P(CheckCondition, FailsAndKeepsTheDrivesSense) {
   const auto& [backEnd, c] = GetParam();
-  emu::Machine machine;
-  auto drives = AttachDrives(machine, backEnd, 1);
-  drives[0]->FailAll(cdb::kOpTestUnitReady, c.sense);
-  ScsiLayer layer(machine.Platform());
-  DeviceRef ref = kClosedRef;
-  layer.OpenRef(ref, 0);
-  EXPECT_EQ(TestUnitReady(layer, ref), 0);
+  OpenDrives d(backEnd);
+  d.drives[0]->FailAll(cdb::kOpTestUnitReady, c.sense);
+  EXPECT_EQ(TestUnitReady(d.layer, d.ref), 0);
   uint8_t sense[16] = {};
-  ASSERT_EQ(layer.GetSense(ref, sense), 1);
+  ASSERT_EQ(d.layer.GetSense(d.ref, sense), 1);
   EXPECT_EQ(sense[2], c.sense.byte2);
   EXPECT_EQ(sense[12], c.sense.asc);
   EXPECT_EQ(sense[13], c.sense.ascq);
-  EXPECT_EQ(layer.GetSenseCode(ref), c.code);
+  EXPECT_EQ(d.layer.GetSenseCode(d.ref), c.code);
 }
 
 const SenseCase kSenseCases[] = {
@@ -197,42 +194,31 @@ INSTANTIATE_TEST_SUITE_P(BothBackEnds, CheckCondition,
 
 TEST(SenseAfterSuccess, PassThroughClearsItAndAspiKeepsTheEarlierSense) {
   for (BackEnd backEnd : {BackEnd::PassThrough, BackEnd::Aspi}) {
-    emu::Machine machine;
-    auto drives = AttachDrives(machine, backEnd, 1);
-    drives[0]->FailNth(cdb::kOpTestUnitReady, 1, {0x02, 0x3A, 0x00});
-    ScsiLayer layer(machine.Platform());
-    DeviceRef ref = kClosedRef;
-    layer.OpenRef(ref, 0);
-    EXPECT_EQ(TestUnitReady(layer, ref), 0);
-    EXPECT_EQ(TestUnitReady(layer, ref), 1);
+    OpenDrives d(backEnd);
+    d.drives[0]->FailNth(cdb::kOpTestUnitReady, 1, {0x02, 0x3A, 0x00});
+    EXPECT_EQ(TestUnitReady(d.layer, d.ref), 0);
+    EXPECT_EQ(TestUnitReady(d.layer, d.ref), 1);
     const SenseCode expected = backEnd == BackEnd::PassThrough ? 0 : 0x023A00;
-    EXPECT_EQ(layer.GetSenseCode(ref), expected) << testing::BackEndName(backEnd);
+    EXPECT_EQ(d.layer.GetSenseCode(d.ref), expected) << testing::BackEndName(backEnd);
   }
 }
 
 TEST(SenseBeforeAnyCommand, IsReadableAndZero) {
-  emu::Machine machine;
-  AttachDrives(machine, BackEnd::PassThrough, 1);
-  ScsiLayer layer(machine.Platform());
-  DeviceRef ref = kClosedRef;
-  layer.OpenRef(ref, 0);
-  EXPECT_EQ(layer.GetSenseCode(ref), 0u);
+  OpenDrives d(BackEnd::PassThrough);
+  EXPECT_EQ(d.layer.GetSenseCode(d.ref), 0u);
 }
 
 TEST(AspiManagerAnsweringAtOnce, IsJudgedByItsStatus) {
-  emu::Machine machine;
-  emu::AspiOptions options;
-  options.completeSynchronously = true;
-  machine.SetAspi(options);
-  auto drives = AttachDrives(machine, BackEnd::Aspi, 1);
-  drives[0]->FailNth(cdb::kOpTestUnitReady, 2, {0x02, 0x04, 0x01});
-  ScsiLayer layer(machine.Platform());
-  DeviceRef ref = kClosedRef;
-  layer.OpenRef(ref, 0);
-  EXPECT_EQ(TestUnitReady(layer, ref), 1);
-  EXPECT_EQ(TestUnitReady(layer, ref), 0);
-  EXPECT_EQ(layer.GetSenseCode(ref), 0x020401u);
-  EXPECT_EQ(machine.LiveEvents(), 0u);
+  OpenDrives d(BackEnd::Aspi, 1, [&](emu::Machine& machine) {
+    emu::AspiOptions options;
+    options.completeSynchronously = true;
+    machine.SetAspi(options);
+  });
+  d.drives[0]->FailNth(cdb::kOpTestUnitReady, 2, {0x02, 0x04, 0x01});
+  EXPECT_EQ(TestUnitReady(d.layer, d.ref), 1);
+  EXPECT_EQ(TestUnitReady(d.layer, d.ref), 0);
+  EXPECT_EQ(d.layer.GetSenseCode(d.ref), 0x020401u);
+  EXPECT_EQ(d.machine.LiveEvents(), 0u);
 }
 
 struct AbortCase {
@@ -250,26 +236,23 @@ class AspiRequestThatNeverCompletes : public ::testing::TestWithParam<AbortCase>
 
 TEST_P(AspiRequestThatNeverCompletes, IsAbortedAfterTheTimeoutAndFails) {
   const AbortCase& c = GetParam();
-  emu::Machine machine;
-  emu::AspiOptions options;
-  options.abortAccepted = c.abortAccepted;
-  options.abortCompletesRequest = c.abortCompletesRequest;
-  machine.SetAspi(options);
-  machine.SetTimeOfDayBase(c.timeOfDayBase);
-  auto drives = AttachDrives(machine, BackEnd::Aspi, 1);
-  drives[0]->NeverCompleteNth(cdb::kOpTestUnitReady, 1);
-  ScsiLayer layer(machine.Platform());
-  DeviceRef ref = kClosedRef;
-  layer.OpenRef(ref, 0);
+  OpenDrives d(BackEnd::Aspi, 1, [&](emu::Machine& machine) {
+    emu::AspiOptions options;
+    options.abortAccepted = c.abortAccepted;
+    options.abortCompletesRequest = c.abortCompletesRequest;
+    machine.SetAspi(options);
+    machine.SetTimeOfDayBase(c.timeOfDayBase);
+  });
+  d.drives[0]->NeverCompleteNth(cdb::kOpTestUnitReady, 1);
 
-  const uint64_t start = machine.NowMs();
-  EXPECT_EQ(TestUnitReadyTimed(layer, ref, 15000), 0);
-  const uint64_t elapsed = machine.NowMs() - start;
+  const uint64_t start = d.machine.NowMs();
+  EXPECT_EQ(TestUnitReadyTimed(d.layer, d.ref, 15000), 0);
+  const uint64_t elapsed = d.machine.NowMs() - start;
   EXPECT_GE(elapsed, c.minElapsedMs);
   EXPECT_LE(elapsed, c.maxElapsedMs);
-  EXPECT_EQ(machine.LiveEvents(), c.eventsKept);
+  EXPECT_EQ(d.machine.LiveEvents(), c.eventsKept);
   // The layer is usable again afterwards.
-  EXPECT_EQ(TestUnitReady(layer, ref), 1);
+  EXPECT_EQ(TestUnitReady(d.layer, d.ref), 1);
 }
 
 const AbortCase kAbortCases[] = {
@@ -284,16 +267,12 @@ INSTANTIATE_TEST_SUITE_P(Abort, AspiRequestThatNeverCompletes, ::testing::Values
                          [](const auto& tp) { return tp.param.name; });
 
 TEST(AspiCompletion, WaitsForTheManagersThreadAndReturnsTheData) {
-  emu::Machine machine;
-  auto drives = AttachDrives(machine, BackEnd::Aspi, 1);
-  drives[0]->SetLatencyMs(700);
-  ScsiLayer layer(machine.Platform());
-  DeviceRef ref = kClosedRef;
-  layer.OpenRef(ref, 0);
+  OpenDrives d(BackEnd::Aspi);
+  d.drives[0]->SetLatencyMs(700);
   uint8_t data[36] = {};
-  const uint64_t start = machine.NowMs();
-  ASSERT_EQ(Inquiry(layer, ref, data, sizeof data), 1);
-  EXPECT_EQ(machine.NowMs() - start, 700u);
+  const uint64_t start = d.machine.NowMs();
+  ASSERT_EQ(Inquiry(d.layer, d.ref, data, sizeof data), 1);
+  EXPECT_EQ(d.machine.NowMs() - start, 700u);
   EXPECT_EQ(std::string(reinterpret_cast<char*>(data + 16), 7), "DRIVE 0");
 }
 

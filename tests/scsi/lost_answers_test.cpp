@@ -15,8 +15,8 @@
 namespace scsi {
 namespace {
 
-using testing::AttachDrives;
 using testing::BackEnd;
+using testing::OpenDrives;
 using Kind = emu::Drive::AnswerFault::Kind;
 
 constexpr emu::SenseTriple kPowerOn{0x06, 0x29, 0x00};
@@ -40,23 +40,20 @@ TEST(SenseOfAFailedCommand, IsOnlyWhatTheDriveReported) {
   for (BackEnd backEnd : {BackEnd::PassThrough, BackEnd::Aspi}) {
     for (const auto& c : cases) {
       SCOPED_TRACE(testing::BackEndName(backEnd) + ", " + c.name);
-      emu::Machine machine;
-      emu::AspiOptions options;
-      options.abortAccepted = c.abortAccepted;
-      machine.SetAspi(options);
-      auto drives = AttachDrives(machine, backEnd, 1);
-      drives[0]->FailNth(cdb::kOpTestUnitReady, 1, kPowerOn);
-      drives[0]->Inject({cdb::kOpTestUnitReady, -1, 3, c.kind, c.sense, 70000, false});
-      ScsiLayer layer(machine.Platform());
-      DeviceRef ref = kClosedRef;
-      layer.OpenRef(ref, 0);
+      OpenDrives d(backEnd, 1, [&](emu::Machine& machine) {
+        emu::AspiOptions options;
+        options.abortAccepted = c.abortAccepted;
+        machine.SetAspi(options);
+      });
+      d.drives[0]->FailNth(cdb::kOpTestUnitReady, 1, kPowerOn);
+      d.drives[0]->Inject({cdb::kOpTestUnitReady, -1, 3, c.kind, c.sense, 70000, false});
 
-      EXPECT_EQ(TestUnitReady(layer, ref), 0);
-      EXPECT_EQ(layer.GetSenseCode(ref), 0x062900u);
-      EXPECT_EQ(TestUnitReady(layer, ref), 1);  // a good command keeps it on the ASPI back end
-      EXPECT_EQ(layer.GetSenseCode(ref), backEnd == BackEnd::Aspi ? 0x062900u : 0u);
-      EXPECT_EQ(TestUnitReady(layer, ref), 0);
-      EXPECT_EQ(layer.GetSenseCode(ref), c.code);
+      EXPECT_EQ(TestUnitReady(d.layer, d.ref), 0);
+      EXPECT_EQ(d.layer.GetSenseCode(d.ref), 0x062900u);
+      EXPECT_EQ(TestUnitReady(d.layer, d.ref), 1);  // a good command keeps it on the ASPI back end
+      EXPECT_EQ(d.layer.GetSenseCode(d.ref), backEnd == BackEnd::Aspi ? 0x062900u : 0u);
+      EXPECT_EQ(TestUnitReady(d.layer, d.ref), 0);
+      EXPECT_EQ(d.layer.GetSenseCode(d.ref), c.code);
     }
   }
 }
@@ -65,40 +62,37 @@ TEST(SenseOfAFailedCommand, IsOnlyWhatTheDriveReported) {
 // in the request the layer retired, never in the caller's buffer (freed here, so that a late
 // write into it is caught) or in the next command's request. The device stays usable.
 TEST(AspiRequestCompletingAfterARefusedAbort, ChangesNothingTheProgramStillUses) {
-  emu::Machine machine;
-  emu::AspiOptions options;
-  options.abortAccepted = false;
-  machine.SetAspi(options);
-  auto drives = AttachDrives(machine, BackEnd::Aspi, 1);
-  drives[0]->Inject({cdb::kOpVendor, cdb::kVendorReadFlash, 1, Kind::AnswersLate, {}, 20000, false});
-  drives[0]->FailNth(cdb::kOpTestUnitReady, 1, kPowerOn);
-  ScsiLayer layer(machine.Platform());
-  DeviceRef ref = kClosedRef;
-  layer.OpenRef(ref, 0);
-  EXPECT_EQ(TestUnitReady(layer, ref), 0);  // leaves 06/29 in the device's sense
+  OpenDrives d(BackEnd::Aspi, 1, [&](emu::Machine& machine) {
+    emu::AspiOptions options;
+    options.abortAccepted = false;
+    machine.SetAspi(options);
+  });
+  d.drives[0]->Inject({cdb::kOpVendor, cdb::kVendorReadFlash, 1, Kind::AnswersLate, {}, 20000, false});
+  d.drives[0]->FailNth(cdb::kOpTestUnitReady, 1, kPowerOn);
+  EXPECT_EQ(TestUnitReady(d.layer, d.ref), 0);  // leaves 06/29 in the device's sense
 
   auto callers = std::make_unique<std::array<uint8_t, 2048>>();
   callers->fill(0xA5);
-  EXPECT_EQ(ReadFlash(layer, ref, callers->data(), 0, 2048), 0);  // gives up after 15 s
+  EXPECT_EQ(ReadFlash(d.layer, d.ref, callers->data(), 0, 2048), 0);  // gives up after 15 s
   for (uint8_t b : *callers) ASSERT_EQ(b, 0xA5);  // nothing copied from a command that did not end
-  EXPECT_EQ(layer.GetSenseCode(ref), 0u);
+  EXPECT_EQ(d.layer.GetSenseCode(d.ref), 0u);
   callers.reset();
-  EXPECT_EQ(machine.HeldAspiRequests(), 1u);
-  EXPECT_EQ(machine.LiveEvents(), 1u);  // the retired request's event stays for the manager
+  EXPECT_EQ(d.machine.HeldAspiRequests(), 1u);
+  EXPECT_EQ(d.machine.LiveEvents(), 1u);  // the retired request's event stays for the manager
 
-  machine.Sleep(10000);  // the manager answers now, 20 s after the command
-  EXPECT_EQ(machine.HeldAspiRequests(), 0u);
-  EXPECT_EQ(layer.GetSenseCode(ref), 0u);
+  d.machine.Sleep(10000);  // the manager answers now, 20 s after the command
+  EXPECT_EQ(d.machine.HeldAspiRequests(), 0u);
+  EXPECT_EQ(d.layer.GetSenseCode(d.ref), 0u);
 
   std::array<uint8_t, 2048> data{};
-  ASSERT_EQ(ReadFlash(layer, ref, data.data(), 0x1000, 2048), 1);
-  const std::vector<uint8_t> flash = drives[0]->Flash();
+  ASSERT_EQ(ReadFlash(d.layer, d.ref, data.data(), 0x1000, 2048), 1);
+  const std::vector<uint8_t> flash = d.drives[0]->Flash();
   EXPECT_EQ(std::vector<uint8_t>(data.begin(), data.end()),
             std::vector<uint8_t>(flash.begin() + 0x1000, flash.begin() + 0x1800));
-  drives[0]->FailNth(cdb::kOpTestUnitReady, 3, {0x02, 0x3A, 0x00});
-  EXPECT_EQ(TestUnitReady(layer, ref), 1);
-  EXPECT_EQ(TestUnitReady(layer, ref), 0);
-  EXPECT_EQ(layer.GetSenseCode(ref), 0x023A00u);
+  d.drives[0]->FailNth(cdb::kOpTestUnitReady, 3, {0x02, 0x3A, 0x00});
+  EXPECT_EQ(TestUnitReady(d.layer, d.ref), 1);
+  EXPECT_EQ(TestUnitReady(d.layer, d.ref), 0);
+  EXPECT_EQ(d.layer.GetSenseCode(d.ref), 0x023A00u);
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 
 #include "emu/drive.h"
 #include "emu/machine.h"
-#include "platform/scsi_records.h"
+#include "emulated_drives.h"
 #include "platform/threads.h"
 #include "scsi/scsi_layer.h"
 #include "update/aspithread.h"
@@ -18,11 +18,8 @@
 
 namespace update::testing {
 
-enum class BackEnd { PassThrough, Aspi };
-
-inline std::string BackEndName(BackEnd backEnd) {
-  return backEnd == BackEnd::PassThrough ? "PassThrough" : "Aspi";
-}
+using test_support::BackEnd;
+using test_support::BackEndName;
 
 // Passes every sleep on to the machine (the worker's virtual time moves) and keeps a copy, so
 // each worker's waits can be checked even when several run at once.
@@ -78,21 +75,9 @@ inline std::string ExpectedName(const emu::DriveConfig& config) {
 // from the ninth on). The layer enumerates them when it is made, so drives come first.
 class Rig {
  public:
-  Rig(BackEnd backEnd, const std::vector<emu::DriveConfig>& configs) {
-    if (backEnd == BackEnd::Aspi) machine.SetPlatformId(platform::kPlatformWin32Windows);
-    for (std::size_t i = 0; i < configs.size(); ++i) {
-      auto drive = std::make_shared<emu::Drive>(configs[i]);
-      if (backEnd == BackEnd::PassThrough) {
-        machine.AddLetter(static_cast<char>('E' + i), platform::kDriveCdrom, drive);
-      } else {
-        if (i % 8 == 0) machine.AddAspiAdapter();
-        machine.AddAspiTarget(static_cast<int>(i / 8), static_cast<int>(i % 8),
-                              platform::kDeviceTypeCdrom, drive);
-      }
-      drives.push_back(drive);
-    }
-    layer = std::make_unique<scsi::ScsiLayer>(machine.Platform());
-  }
+  Rig(BackEnd backEnd, const std::vector<emu::DriveConfig>& configs)
+      : drives(test_support::AttachDrives(machine, backEnd, configs)),
+        layer(std::make_unique<scsi::ScsiLayer>(machine.Platform())) {}
 
   // A worker on device `index` with its own recording clock.
   struct Worker {
