@@ -51,7 +51,7 @@ bool NoMediumWithQualifier(scsi::SenseCode code) {
 
 AspiExec::AspiExec(scsi::ScsiLayer& layer, platform::Clock& clock, DriveTable& drives,
                    const FirmwareImage& image)
-    : ui::TThread(true), layer_(layer), clock_(clock), drives_(drives), image_(image) {}
+    : platform::TThread(true), layer_(layer), clock_(clock), drives_(drives), image_(image) {}
 
 AspiExec::~AspiExec() {
   Terminate();

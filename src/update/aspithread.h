@@ -9,8 +9,8 @@
 
 #include "platform/platform.h"
 #include "platform/threads.h"
+#include "platform/tthread.h"
 #include "scsi/types.h"
-#include "ui/tthread.h"
 #include "update/drive_table.h"
 #include "update/firmware_image.h"
 #include "update/job_record.h"
@@ -31,7 +31,7 @@ inline constexpr FlashResult kFlashNoJobYet = -1;  // before the first job has s
 // non-zero qualifier (tray closed and empty, tray open). Byte 2 is compared whole.
 bool NoMediumWithQualifier(scsi::SenseCode code);
 
-class AspiExec : public ui::TThread {
+class AspiExec : public platform::TThread {
  public:
   // Created suspended, at normal priority, on device index 0 until the window sets its own.
   AspiExec(scsi::ScsiLayer& layer, platform::Clock& clock, DriveTable& drives,
