@@ -66,9 +66,25 @@ class AspiExec : public platform::TThread {
   void Execute() override;
 
  private:
+  // What a failed parameter write leaves for the log, should the first block fail after it.
+  struct ParameterWrite {
+    bool failed = false;
+    scsi::SenseCode sense = 0;
+  };
+
   bool WaitForGo();
   void RunJob();
+  // The job's steps, in their order; FlashDrive runs them after identification.
   void FlashDrive(int32_t entry, const uint8_t* inquiry);
+  ParameterWrite WriteBlockParameter();
+  void RefuseDrive(int32_t entry);
+  bool AwaitReadiness();
+  void EjectMedium();
+  void WriteBlocks(const ParameterWrite& parameter);
+  bool RestartedOnLastBlock(bool lastBlock);
+  void FailBlock(int32_t block, const ParameterWrite& parameter);
+  void WaitForRestart();
+  void ReadChecksumBack();
   void SetOutcome(FlashResult result) { outcome_.store(result, std::memory_order_release); }
 
   scsi::ScsiLayer& layer_;
