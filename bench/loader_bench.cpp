@@ -16,7 +16,8 @@
 
 #include "platform/platform.h"
 #include "platform/profile.h"
-#include "service/cvt_format.h"
+#include "update/checksums.h"
+#include "update/cvt_format.h"
 #include "service/cvt_loader.h"
 #include "settings/ini_profile.h"
 
@@ -65,15 +66,15 @@ struct CvtOnDisk {
 
   CvtOnDisk() {
     std::filesystem::create_directories(dir);
-    std::vector<uint8_t> file(service::kCvtHeaderSize, 0);
-    std::copy_n(service::kCvtMagic, sizeof service::kCvtMagic - 1, file.begin());
+    std::vector<uint8_t> file(update::kCvtHeaderSize, 0);
+    std::copy_n(update::kCvtMagic, sizeof update::kCvtMagic - 1, file.begin());
     uint32_t x = 12345;
-    for (uint32_t i = 0; i < 49 * service::kCvtBlockSize; ++i) {
+    for (uint32_t i = 0; i < 49 * update::kBlockSize; ++i) {
       x = x * 1103515245u + 12345u;
       file.push_back(static_cast<uint8_t>(x >> 16));
     }
-    service::CvtSums sums;
-    sums.Add(file.data() + service::kCvtHeaderSize, 49 * service::kCvtBlockSize);
+    update::ImageSums sums;
+    sums.Add(file.data() + update::kCvtHeaderSize, 49 * update::kBlockSize);
     for (uint16_t word : {sums.byteSum, sums.bsdSum}) {
       file.push_back(static_cast<uint8_t>(word & 0xFF));
       file.push_back(static_cast<uint8_t>(word >> 8));
@@ -99,7 +100,7 @@ void PlainSequentialRead(PosixFileIo& files, const std::string& path, std::vecto
 
 void PlainRead(benchmark::State& state) {
   PosixFileIo files;
-  std::vector<uint8_t> work(service::kCvtBlockSize);
+  std::vector<uint8_t> work(update::kBlockSize);
   for (auto _ : state) PlainSequentialRead(files, File().path, work);
 }
 BENCHMARK(PlainRead);
@@ -123,7 +124,7 @@ void LoaderRelativeToPlainRead(benchmark::State& state) {
   PosixFileIo files;
   NullProfile profile;
   service::CvtLoader loader(files, profile, {});
-  std::vector<uint8_t> work(service::kCvtBlockSize);
+  std::vector<uint8_t> work(update::kBlockSize);
   Clock::duration loaderTime{}, plainTime{};
   for (auto _ : state) {
     const auto t0 = Clock::now();

@@ -83,7 +83,7 @@ struct Expected {
 
 Expected Judge(const uint8_t* data, std::size_t size) {
   Expected expected;
-  if (size < 40 || std::memcmp(data, service::kCvtMagic, 25) != 0) {
+  if (size < 40 || std::memcmp(data, update::kCvtMagic, 25) != 0) {
     expected.message = service::kMsgCvtHeaderNg;
     return expected;
   }

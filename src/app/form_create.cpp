@@ -44,7 +44,7 @@ void TForm1::FormCreate(ui::TObject*) {
     auto& worker = unit.workers[i];
     worker = std::make_unique<update::AspiExec>(os.scsi, os.clock, unit.drives, os.image);
     worker->SetDeviceIndex(i);
-    worker->SetPriority(ui::tpNormal);
+    worker->SetPriority(platform::tpNormal);
     workers[i] = worker.get();
   }
 

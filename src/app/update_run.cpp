@@ -84,10 +84,8 @@ void TForm1::ButtonFlashClick(ui::TObject*) {
   timerStarted = 0;
   storedChecksum = 0;
   MainUnit& unit = MainUnit::Current();
-  for (int row = 0; row < kRows; ++row) {
-    rows[row]->SetEnabled(false);
-    unit.drives.SetWrong(row, 0);
-  }
+  for (ui::TCheckBox* row : rows) row->SetEnabled(false);
+  unit.drives.ClearWrongFlags();
   if (driveCount == 0) Notify(kNoCdrom);
   unit.runStart = LogNow();
 

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "settings/settings_file.h"
+#include "update/checksums.h"
 
 namespace service {
 namespace {
@@ -54,7 +55,7 @@ void CvtLoader::LoadAndVerify(const std::string& path, const std::string& startu
     }
   }
   std::fill_n(buffer_.get(), kCvtBufferSize, uint8_t{0});
-  CvtSums sums;
+  update::ImageSums sums;
   state_.byteSum = 0;
   state_.rotatingSum = 0;
   CloseCurrentFile();
@@ -70,15 +71,16 @@ void CvtLoader::LoadAndVerify(const std::string& path, const std::string& startu
   }
   state_.file = file;
   const uint32_t size = files_.GetFileSize(file);
-  state_.blockCount = CvtBlockCount(size);
+  // At most 262143 blocks in a 32-bit size.
+  state_.blockCount = static_cast<int32_t>(update::CvtBlockCount(size));
 
   uint32_t headerBytes = 0;
-  if (!Read(kCvtHeaderSize, headerBytes)) {
+  if (!Read(update::kCvtHeaderSize, headerBytes)) {
     Show(kMsgReadNg);  // the file stays held until the next load
     return;
   }
-  // Below 40 bytes the header or the check words are incomplete.
-  if (size < kCvtMinimumSize || headerBytes != kCvtHeaderSize || !CvtHeaderMatches(work_.data())) {
+  if (size < update::kCvtMinimumSize || headerBytes != update::kCvtHeaderSize ||
+      !update::CvtHeaderMatches(work_.data())) {
     Show(kMsgCvtHeaderNg);
     CloseCurrentFile();
     return;
@@ -93,22 +95,22 @@ void CvtLoader::LoadAndVerify(const std::string& path, const std::string& startu
   state_.loaded = true;
   bool everyBlockRead = true;
   for (int32_t i = 0; i < state_.blockCount; ++i) {
-    if (!ReadWhole(kCvtBlockSize)) {
+    if (!ReadWhole(update::kBlockSize)) {
       Show(kMsgReadNg);
       state_.loaded = false;
       everyBlockRead = false;
       break;
     }
-    std::memcpy(buffer_.get() + static_cast<std::size_t>(i) * kCvtBlockSize, work_.data(), kCvtBlockSize);
-    sums.Add(work_.data(), kCvtBlockSize);
+    std::memcpy(buffer_.get() + static_cast<std::size_t>(i) * update::kBlockSize, work_.data(), update::kBlockSize);
+    sums.Add(work_.data(), update::kBlockSize);
   }
   state_.byteSum = sums.byteSum;
   state_.rotatingSum = sums.bsdSum;
 
   // A load that missed a block cannot verify, whatever the bytes after the last good block say.
-  const bool wordsRead = ReadWhole(kCvtCheckWordsSize);
-  if (everyBlockRead && wordsRead && sums.byteSum == ReadLittleEndian16(work_.data()) &&
-      sums.bsdSum == ReadLittleEndian16(work_.data() + 2)) {
+  const bool wordsRead = ReadWhole(update::kCvtTrailerSize);
+  if (everyBlockRead && wordsRead && sums.byteSum == update::ReadCheckWord(work_.data()) &&
+      sums.bsdSum == update::ReadCheckWord(work_.data() + 2)) {
     state_.verified = true;
     if (ui_.enableFlash) ui_.enableFlash();
     CloseCurrentFile();

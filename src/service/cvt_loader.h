@@ -12,9 +12,13 @@
 
 #include "platform/platform.h"
 #include "platform/profile.h"
-#include "service/cvt_format.h"
+#include "update/cvt_format.h"
 
 namespace service {
+
+// The loader's own buffer: room for 64 blocks, whatever the embedded image holds.
+inline constexpr uint32_t kCvtBufferSize = 1048576;
+inline constexpr int32_t kCvtBufferBlocks = static_cast<int32_t>(kCvtBufferSize / update::kBlockSize);
 
 inline constexpr char kMsgMemoryAllocationNg[] = "Memory allocation NG";
 inline constexpr char kMsgReadNg[] = "Read NG";
@@ -69,7 +73,7 @@ class CvtLoader {
   BufferAllocator allocate_;
   CvtLoaderState state_;
   std::unique_ptr<uint8_t[]> buffer_;
-  std::array<uint8_t, kCvtBlockSize> work_{};
+  std::array<uint8_t, update::kBlockSize> work_{};
 };
 
 }  // namespace service

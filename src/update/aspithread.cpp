@@ -14,6 +14,16 @@ namespace update {
 namespace {
 
 constexpr uint8_t kInquiryLength = 32;
+// The job's INQUIRY buffer, with room for the NUL after the data; cleared before each job, so a
+// drive that answers short or not at all leaves zeros.
+constexpr std::size_t kInquiryBufferSize = 116;
+constexpr std::size_t kVendorOffset = 8;    // INQUIRY vendor identification, 8 bytes
+constexpr std::size_t kProductOffset = 16;  // INQUIRY product identification, 16 bytes
+// How much of each identification the model gate compares: the vendor name, the gated
+// product's family prefix, and the flash model's whole product name.
+constexpr std::size_t kVendorCompared = 5;
+constexpr std::size_t kGateProductCompared = 7;
+constexpr std::size_t kFlashProductCompared = 14;
 constexpr uint32_t kReadyTimeoutMs = 50000;
 constexpr uint8_t kEject = 2;  // START STOP UNIT: load/eject set, start clear
 constexpr uint8_t kParameterCode = 0xAE;
@@ -21,6 +31,13 @@ constexpr uint16_t kParameter = 0x005F;
 constexpr uint16_t kParameterLength = 4;
 constexpr uint8_t kBlockMode = 1;
 constexpr uint32_t kBlockPauseMs = 10;
+// A block write refused with UNIT ATTENTION, power on or reset: the drive restarted. Byte 2 is
+// compared whole, flag bits included.
+constexpr std::size_t kSenseLength = 16;
+constexpr std::size_t kSenseKeyByte = 2;
+constexpr std::size_t kAscByte = 12;
+constexpr uint8_t kUnitAttention = 0x06;
+constexpr uint8_t kPowerOnOrReset = 0x29;
 // The drive restarts on its new firmware after the last block; one minute in all.
 constexpr uint32_t kRestartWaitFirstMs = 3000;
 constexpr uint32_t kRestartWaitRestMs = 57000;
@@ -29,8 +46,9 @@ constexpr uint32_t kSecondsPerDay = 86400;
 // The vendor and product text from INQUIRY byte 8 up to the first NUL, without leading and
 // trailing blanks and control characters.
 std::string DriveName(const uint8_t* inquiry) {
-  const char* text = reinterpret_cast<const char*>(inquiry + 8);
-  std::size_t end = static_cast<std::size_t>(std::find(text, text + (kInquiryLength - 8), '\0') - text);
+  const char* text = reinterpret_cast<const char*>(inquiry + kVendorOffset);
+  std::size_t end =
+      static_cast<std::size_t>(std::find(text, text + (kInquiryLength - kVendorOffset), '\0') - text);
   std::size_t begin = 0;
   // DEL is a control character too.
   auto isSpace = [](char c) { return static_cast<unsigned char>(c) <= ' ' || c == '\x7F'; };
@@ -43,6 +61,27 @@ bool FieldStartsWith(const uint8_t* field, const char* model, std::size_t length
   return std::strncmp(reinterpret_cast<const char*>(field), model, length) == 0;
 }
 
+// The model gate's verdict on a drive's INQUIRY data.
+enum class ModelGate { NeedsParameter, FlashModel, WrongDrive };
+
+// The gate in two parts: a drive of the gated product (which needs the parameter write first) on
+// a build whose image is for the build's model, else the flash model itself, else a wrong drive.
+ModelGate PassModelGate(const uint8_t* inquiry) {
+  const uint8_t* vendor = inquiry + kVendorOffset;
+  const uint8_t* product = inquiry + kProductOffset;
+  const ModelStrings& models = kModelStrings;
+  if (FieldStartsWith(vendor, models.gateVendor, kVendorCompared) &&
+      FieldStartsWith(product, models.gateProductPrefix, kGateProductCompared) &&
+      std::strcmp(models.imageModel, models.buildModel) == 0) {
+    return ModelGate::NeedsParameter;
+  }
+  if (FieldStartsWith(vendor, models.flashVendor, kVendorCompared) &&
+      FieldStartsWith(product, models.flashProduct, kFlashProductCompared)) {
+    return ModelGate::FlashModel;
+  }
+  return ModelGate::WrongDrive;
+}
+
 }  // namespace
 
 bool NoMediumWithQualifier(scsi::SenseCode code) {
@@ -51,7 +90,7 @@ bool NoMediumWithQualifier(scsi::SenseCode code) {
 
 AspiExec::AspiExec(scsi::ScsiLayer& layer, platform::Clock& clock, DriveTable& drives,
                    const FirmwareImage& image)
-    : ui::TThread(true), layer_(layer), clock_(clock), drives_(drives), image_(image) {}
+    : platform::TThread(true), layer_(layer), clock_(clock), drives_(drives), image_(image) {}
 
 AspiExec::~AspiExec() {
   Terminate();
@@ -114,7 +153,7 @@ void AspiExec::RunJob() {
 
   // Cleared first: a drive that does not answer INQUIRY gets an empty name and is refused,
   // instead of being judged by whatever the buffer held.
-  uint8_t inquiry[116] = {};
+  uint8_t inquiry[kInquiryBufferSize] = {};
   scsi::Inquiry(layer_, ref_, inquiry, kInquiryLength);
   inquiry[kInquiryLength] = 0;
   drives_.SetName(entry, DriveName(inquiry));
@@ -125,46 +164,57 @@ void AspiExec::RunJob() {
   record_.durationSeconds = (clock_.TimeOfDaySeconds() + kSecondsPerDay - startSeconds) % kSecondsPerDay;
 }
 
+// The job after INQUIRY, step by step; each step that ends the job early says so by its result.
 void AspiExec::FlashDrive(int32_t entry, const uint8_t* inquiry) {
-  const uint8_t* vendor = inquiry + 8;
-  const uint8_t* product = inquiry + 16;
-  const ModelStrings& models = kModelStrings;
-
-  bool accepted = false;
-  scsi::SenseCode parameterWriteSense = 0;
-  bool parameterWriteFailed = false;
-  if (FieldStartsWith(vendor, models.gateVendor, 5) &&
-      FieldStartsWith(product, models.gateProductPrefix, 7) &&
-      std::strcmp(models.imageModel, models.buildModel) == 0) {
-    accepted = true;
-    // This product takes block writes only after the parameter write; a failed first attempt is
-    // repeated once, and the blocks will tell whether it took.
-    const uint8_t zero[4] = {};
-    if (!scsi::WriteParameter(layer_, ref_, kParameterCode, kParameter, kParameterLength, zero) &&
-        !scsi::WriteParameter(layer_, ref_, kParameterCode, kParameter, kParameterLength, zero)) {
-      parameterWriteFailed = true;
-      parameterWriteSense = layer_.GetSenseCode(ref_);
-    }
-  }
-  const bool flash = (FieldStartsWith(vendor, models.flashVendor, 5) &&
-                      FieldStartsWith(product, models.flashProduct, 14)) ||
-                     accepted;
-  if (!flash) {
-    SetOutcome(kFlashWrongDrive);
-    drives_.SetWrong(entry, 1);  // after the name: the window reads the flag, then the name
+  const ModelGate gate = PassModelGate(inquiry);
+  ParameterWrite parameter;
+  if (gate == ModelGate::NeedsParameter) parameter = WriteBlockParameter();
+  if (gate == ModelGate::WrongDrive) {
+    RefuseDrive(entry);
     return;
   }
+  if (!AwaitReadiness()) return;
+  EjectMedium();
+  SetOutcome(kFlashDone);
+  WriteBlocks(parameter);
+  WaitForRestart();
+  if (Outcome() == kFlashDone && checksumWanted_.load(std::memory_order_acquire)) ReadChecksumBack();
+}
 
+AspiExec::ParameterWrite AspiExec::WriteBlockParameter() {
+  // This product takes block writes only after the parameter write; a failed first attempt is
+  // repeated once, and the blocks will tell whether it took.
+  const uint8_t zero[kParameterLength] = {};
+  ParameterWrite result;
+  if (!scsi::WriteParameter(layer_, ref_, kParameterCode, kParameter, kParameterLength, zero) &&
+      !scsi::WriteParameter(layer_, ref_, kParameterCode, kParameter, kParameterLength, zero)) {
+    result.failed = true;
+    result.sense = layer_.GetSenseCode(ref_);
+  }
+  return result;
+}
+
+void AspiExec::RefuseDrive(int32_t entry) {
+  SetOutcome(kFlashWrongDrive);
+  drives_.SetWrong(entry, 1);  // after the name: the window reads the flag, then the name
+}
+
+bool AspiExec::AwaitReadiness() {
+  // Only an empty drive with a known tray state stops the job; any other failure (no medium
+  // without a qualifier, no sense at all) lets it go on.
   if (!scsi::TestUnitReadyTimed(layer_, ref_, kReadyTimeoutMs) &&
       NoMediumWithQualifier(layer_.GetSenseCode(ref_))) {
     record_.step = FailStep::Readiness;
     record_.sense = layer_.GetSenseCode(ref_);
     SetOutcome(kFlashFailed);
-    return;
+    return false;
   }
-  scsi::StartStopUnit(layer_, ref_, kEject, 0);
+  return true;
+}
 
-  SetOutcome(kFlashDone);
+void AspiExec::EjectMedium() { scsi::StartStopUnit(layer_, ref_, kEject, 0); }
+
+void AspiExec::WriteBlocks(const ParameterWrite& parameter) {
   // The record's block count is 1..64 by construction; the payload bound is kept regardless.
   const int32_t blockCount = image_.blockCount;
   const int32_t blocksInPayload = std::min(blockCount, kMaxBlocks);
@@ -174,37 +224,45 @@ void AspiExec::FlashDrive(int32_t entry, const uint8_t* inquiry) {
       clock_.Sleep(kBlockPauseMs);
       continue;
     }
-    // UNIT ATTENTION, power on or reset, in answer to the last block: the drive checked the whole
-    // image and restarted on it. The same answer to an earlier block is a reset in the middle of
-    // the write: the drive cannot hold an image it has not received, so that is a failure.
-    uint8_t sense[16] = {};
-    layer_.GetSense(ref_, sense);
-    const bool lastBlock = i == blockCount - 1;
-    if (!(lastBlock && sense[2] == 0x06 && sense[12] == 0x29)) {
-      SetOutcome(kFlashFailed);
-      // A product that takes no block before its parameter write fails the first block when both
-      // parameter writes failed; the log names the cause, not its consequence.
-      const bool becauseOfParameter = i == 0 && parameterWriteFailed;
-      record_.step = becauseOfParameter ? FailStep::ParameterWrite : FailStep::Block;
-      record_.block = i + 1;
-      record_.sense = becauseOfParameter ? parameterWriteSense : layer_.GetSenseCode(ref_);
-    }
-    break;
+    if (!RestartedOnLastBlock(i == blockCount - 1)) FailBlock(i, parameter);
+    return;
   }
+}
+
+bool AspiExec::RestartedOnLastBlock(bool lastBlock) {
+  // UNIT ATTENTION, power on or reset, in answer to the last block: the drive checked the whole
+  // image and restarted on it. The same answer to an earlier block is a reset in the middle of
+  // the write: the drive cannot hold an image it has not received, so that is a failure.
+  uint8_t sense[kSenseLength] = {};
+  layer_.GetSense(ref_, sense);
+  return lastBlock && sense[kSenseKeyByte] == kUnitAttention && sense[kAscByte] == kPowerOnOrReset;
+}
+
+void AspiExec::FailBlock(int32_t block, const ParameterWrite& parameter) {
+  SetOutcome(kFlashFailed);
+  // A product that takes no block before its parameter write fails the first block when both
+  // parameter writes failed; the log names the cause, not its consequence.
+  const bool becauseOfParameter = block == 0 && parameter.failed;
+  record_.step = becauseOfParameter ? FailStep::ParameterWrite : FailStep::Block;
+  record_.block = block + 1;
+  record_.sense = becauseOfParameter ? parameter.sense : layer_.GetSenseCode(ref_);
+}
+
+void AspiExec::WaitForRestart() {
   clock_.Sleep(kRestartWaitFirstMs);
   clock_.Sleep(kRestartWaitRestMs);
+}
 
-  if (Outcome() == kFlashDone && checksumWanted_.load(std::memory_order_acquire)) {
-    bool complete = false;
-    const uint16_t checksum = FlashChecksumRetrying(layer_, ref_, &complete);
-    checksum_.store(checksum, std::memory_order_release);
-    record_.checksumRead = true;
-    record_.checksumComplete = complete;
-    record_.checksum = checksum;
-    if (!complete) {
-      record_.step = FailStep::Verification;
-      record_.sense = layer_.GetSenseCode(ref_);
-    }
+void AspiExec::ReadChecksumBack() {
+  bool complete = false;
+  const uint16_t checksum = FlashChecksumRetrying(layer_, ref_, &complete);
+  checksum_.store(checksum, std::memory_order_release);
+  record_.checksumRead = true;
+  record_.checksumComplete = complete;
+  record_.checksum = checksum;
+  if (!complete) {
+    record_.step = FailStep::Verification;
+    record_.sense = layer_.GetSenseCode(ref_);
   }
 }
 

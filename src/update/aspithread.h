@@ -9,8 +9,8 @@
 
 #include "platform/platform.h"
 #include "platform/threads.h"
+#include "platform/tthread.h"
 #include "scsi/types.h"
-#include "ui/tthread.h"
 #include "update/drive_table.h"
 #include "update/firmware_image.h"
 #include "update/job_record.h"
@@ -31,7 +31,7 @@ inline constexpr FlashResult kFlashNoJobYet = -1;  // before the first job has s
 // non-zero qualifier (tray closed and empty, tray open). Byte 2 is compared whole.
 bool NoMediumWithQualifier(scsi::SenseCode code);
 
-class AspiExec : public ui::TThread {
+class AspiExec : public platform::TThread {
  public:
   // Created suspended, at normal priority, on device index 0 until the window sets its own.
   AspiExec(scsi::ScsiLayer& layer, platform::Clock& clock, DriveTable& drives,
@@ -66,9 +66,25 @@ class AspiExec : public ui::TThread {
   void Execute() override;
 
  private:
+  // What a failed parameter write leaves for the log, should the first block fail after it.
+  struct ParameterWrite {
+    bool failed = false;
+    scsi::SenseCode sense = 0;
+  };
+
   bool WaitForGo();
   void RunJob();
+  // The job's steps, in their order; FlashDrive runs them after identification.
   void FlashDrive(int32_t entry, const uint8_t* inquiry);
+  ParameterWrite WriteBlockParameter();
+  void RefuseDrive(int32_t entry);
+  bool AwaitReadiness();
+  void EjectMedium();
+  void WriteBlocks(const ParameterWrite& parameter);
+  bool RestartedOnLastBlock(bool lastBlock);
+  void FailBlock(int32_t block, const ParameterWrite& parameter);
+  void WaitForRestart();
+  void ReadChecksumBack();
   void SetOutcome(FlashResult result) { outcome_.store(result, std::memory_order_release); }
 
   scsi::ScsiLayer& layer_;

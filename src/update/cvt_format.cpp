@@ -14,8 +14,6 @@ void PutLe16(uint8_t* p, uint16_t value) {
   p[1] = static_cast<uint8_t>(value >> 8);
 }
 
-uint16_t GetLe16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-
 std::string Hex4(uint16_t value) {
   char text[8];
   std::snprintf(text, sizeof text, "0x%04X", static_cast<unsigned>(value));
@@ -50,18 +48,22 @@ std::vector<uint8_t> MakeCvtFromImage(const FirmwareImage& image) {
 }
 
 int64_t CvtBlockCount(uint64_t fileSize) {
-  if (fileSize < kCvtHeaderSize + kCvtTrailerSize) return 0;
+  if (fileSize < kCvtMinimumSize) return 0;
   return static_cast<int64_t>((fileSize - kCvtHeaderSize - kCvtTrailerSize) / kBlockSize);
 }
 
+bool CvtHeaderMatches(const uint8_t* header) { return std::memcmp(header, kCvtMagic, kCvtMagicCompared) == 0; }
+
+uint16_t ReadCheckWord(const uint8_t* bytes) { return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8)); }
+
 CvtCheck CheckCvt(const std::vector<uint8_t>& file) {
   CvtCheck check;
-  if (file.size() < kCvtHeaderSize + kCvtTrailerSize) {
+  if (file.size() < kCvtMinimumSize) {
     check.error = "file of " + std::to_string(file.size()) + " bytes is shorter than the 40 bytes of "
                   "header and check words";
     return check;
   }
-  if (std::memcmp(file.data(), kCvtMagic, kCvtMagicCompared) != 0) {
+  if (!CvtHeaderMatches(file.data())) {
     check.error = "header does not start with \"" + std::string(kCvtMagic, kCvtMagicCompared) + "\"";
     return check;
   }
@@ -74,8 +76,8 @@ CvtCheck CheckCvt(const std::vector<uint8_t>& file) {
   check.blockCount = static_cast<int32_t>(count);
   const std::size_t blockBytes = static_cast<std::size_t>(count) * kBlockSize;
   const uint8_t* blocks = file.data() + kCvtHeaderSize;
-  check.checkWordA = GetLe16(blocks + blockBytes);
-  check.checkWordB = GetLe16(blocks + blockBytes + 2);
+  check.checkWordA = ReadCheckWord(blocks + blockBytes);
+  check.checkWordB = ReadCheckWord(blocks + blockBytes + 2);
   ImageSums sums;
   sums.Add(blocks, blockBytes);
   if (sums.byteSum != check.checkWordA) {

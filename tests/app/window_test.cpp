@@ -75,7 +75,7 @@ TEST_P(StartupScan, ShowsAndTicksOneRowPerDriveWithItsIdentification) {
   }
   for (int i = 0; i < kRows; ++i) {
     EXPECT_EQ(form.workers[i]->DeviceIndex(), i);
-    EXPECT_EQ(form.workers[i]->Priority(), ui::tpNormal);
+    EXPECT_EQ(form.workers[i]->Priority(), platform::tpNormal);
     EXPECT_TRUE(form.workers[i]->Suspended());
   }
 }

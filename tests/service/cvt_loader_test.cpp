@@ -12,6 +12,8 @@
 
 #include "cvt_fixture.h"
 #include "recording_profile.h"
+#include "update/checksums.h"
+#include "update/cvt_format.h"
 
 namespace {
 
@@ -231,13 +233,13 @@ TEST(CvtFormat, BlockCountMatchesTheFloatingPointRule) {
                             0x80000000u, 0xFFFFFFD7u, 0xFFFFFFFFu};
   for (uint32_t size : sizes) {
     const int32_t expected = size < 40 ? 0 : static_cast<int32_t>((static_cast<double>(size) - 40.0) * 0.00006103515625);
-    EXPECT_EQ(service::CvtBlockCount(size), expected) << size;
+    EXPECT_EQ(update::CvtBlockCount(size), expected) << size;
   }
 }
 
 TEST(CvtFormat, SumsOfAShortRun) {
   const uint8_t bytes[] = {1, 2, 3, 0xFF};
-  service::CvtSums sums;
+  update::ImageSums sums;
   sums.Add(bytes, 3);
   EXPECT_EQ(sums.byteSum, 6);
   EXPECT_EQ(sums.bsdSum, 0x4004);  // 1; 0x8000 + 2; 0x4001 + 3

@@ -312,7 +312,7 @@ TEST(WorkerHandOff, BusyWorkerIsLeftAlone) {
   AspiExec worker(*rig.layer, clock, rig.table);
   EXPECT_EQ(worker.Outcome(), kFlashNoJobYet);
   EXPECT_TRUE(worker.Suspended());
-  EXPECT_EQ(worker.Priority(), ui::tpNormal);
+  EXPECT_EQ(worker.Priority(), platform::tpNormal);
 
   ASSERT_TRUE(worker.StartJob(0, false));
   clock.WaitUntilHeld();

@@ -1,8 +1,8 @@
 // The class library's thread on the platform's threads: a suspend count guarded by a lock, a
 // wake-up signal for resumption, and a join at the end.
-#include "ui/tthread.h"
+#include "platform/tthread.h"
 
-namespace ui {
+namespace platform {
 
 TThread::TThread(bool createSuspended)
     : createSuspended_(createSuspended), thread_([this] { Run(); }) {}
@@ -89,4 +89,4 @@ std::exception_ptr TThread::FatalException() const {
   return fatal_;
 }
 
-}  // namespace ui
+}  // namespace platform

@@ -1,6 +1,6 @@
 // The class library's thread: suspended creation, resume, self-suspension, termination and
 // destruction in every state, without timing assumptions.
-#include "ui/tthread.h"
+#include "platform/tthread.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 
 #include "platform/threads.h"
 
-namespace ui {
+namespace platform {
 namespace {
 
 // A thread whose body is given by the test.
@@ -178,4 +178,4 @@ TEST(TThread, PriorityIsStored) {
 }
 
 }  // namespace
-}  // namespace ui
+}  // namespace platform

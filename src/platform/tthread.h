@@ -7,7 +7,7 @@
 
 #include "platform/threads.h"
 
-namespace ui {
+namespace platform {
 
 // Seven steps, idle to time-critical; a thread starts at tpNormal. Stored for the owner to read:
 // the body's scheduling is left to the system.
@@ -68,4 +68,4 @@ class TThread {
   platform::Thread thread_;  // last: everything Run touches exists before it starts
 };
 
-}  // namespace ui
+}  // namespace platform
