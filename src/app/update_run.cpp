@@ -123,9 +123,6 @@ void TForm1::TimerPBTimer(ui::TObject*) {
 void TForm1::EndRun() {
   const MainUnit& unit = MainUnit::Current();
   std::string list;
-  bool refused = false;
-  bool failed = false;
-  bool updated = false;
   RunLogBlock log{unit.runStart, LogNow(), Caption(), unit.services.scsi.UsesPassThrough(), {}, {}};
   RunCounts counts;
   for (int row = 0; row < kRows; ++row) {
@@ -141,48 +138,45 @@ void TForm1::EndRun() {
     const bool workerFailed = !wrong && (!started || workers[device]->Outcome() == update::kFlashFailed);
     // The worker is done with its job here, so its record is complete and no longer written.
     const bool verifyFailed = !wrong && !workerFailed && started && VerifyFailed(workers[device]->LastJob());
-    if (wrong || workerFailed || verifyFailed) {
-      box->Font().SetColor(ui::clRed);
-      list += unit.drives.Name(device) + (wrong ? kWrongDriveEntry : verifyFailed ? kVerifyFailedEntry : kFailedEntry);
-      refused = refused || wrong;
-      failed = failed || workerFailed || verifyFailed;
-    } else {
-      box->Font().SetColor(ui::clGreen);
-      updated = true;
-    }
     const RowOutcome outcome = wrong          ? RowOutcome::Refused
                                : workerFailed ? RowOutcome::Failed
                                : verifyFailed ? RowOutcome::VerifyFailed
                                               : RowOutcome::Updated;
     if (outcome == RowOutcome::Updated) {
+      box->Font().SetColor(ui::clGreen);
       ++counts.updated;
-    } else if (outcome == RowOutcome::Refused) {
-      ++counts.refused;
     } else {
-      ++counts.failed;
+      box->Font().SetColor(ui::clRed);
+      list += unit.drives.Name(device) + (wrong ? kWrongDriveEntry : verifyFailed ? kVerifyFailedEntry : kFailedEntry);
+      if (wrong) {
+        ++counts.refused;
+      } else {
+        ++counts.failed;
+      }
     }
     log.rows.push_back(RunLogRow{row, ValidDevice(device) ? LogAddress(device) : std::string("?"),
                                  ValidDevice(device) ? unit.drives.Name(device) : std::string(), outcome,
                                  started ? workers[device]->LastJob() : update::JobRecord{}, unit.verifyReference});
   }
 
-  // The log gets the run before its report is shown: a box may wait for a person for long.
-  const bool unattended = Unattended();
-  bool rebootWanted = false;
-  if (!refused && !failed) {
+  // OK when nothing was refused or failed; the restart is also offered when some drives took the
+  // new firmware and others failed, since those need it; a refused drive gets the plain report.
+  const bool allUpdated = counts.refused == 0 && counts.failed == 0;
+  const bool restartOffered = allUpdated || (counts.refused == 0 && counts.updated > 0);
+  if (allUpdated) {
     ShowProgress(kProgressEnd);
     log.report = kUpdateOk;
-    AppendLog(FormatRunBlock(log));
-    if (!unattended) rebootWanted = ui::MessageBoxA(kUpdateOk, Caption(), ui::kMbOkCancel) == ui::kIdOk;
-  } else if (!refused && updated) {
-    // Some drives took the new firmware and need the restart even though others failed.
-    log.report = "Update " + list + "NG." + kRebootTail;
-    AppendLog(FormatRunBlock(log));
-    if (!unattended) rebootWanted = ui::MessageBoxA(log.report, Caption(), ui::kMbOkCancel) == ui::kIdOk;
   } else {
-    log.report = "Update " + list + "NG.";
-    AppendLog(FormatRunBlock(log));
-    if (!unattended) ui::ShowMessage(log.report);
+    log.report = "Update " + list + "NG." + (restartOffered ? kRebootTail : "");
+  }
+  // The log gets the run before its report is shown: a box may wait for a person for long.
+  AppendLog(FormatRunBlock(log));
+  bool rebootWanted = false;
+  const bool unattended = Unattended();
+  if (!unattended && restartOffered) {
+    rebootWanted = ui::MessageBoxA(log.report, Caption(), ui::kMbOkCancel) == ui::kIdOk;
+  } else if (!unattended) {
+    ui::ShowMessage(log.report);
   }
 
   runActive_ = false;
