@@ -162,8 +162,9 @@ e2e_ini() { sed 's/$/\r/' >"$E2E_RUN/FLASH.INI"; }
 # Starts the program in the background (current directory: the scenario folder) and waits until
 # its main window is shown. Message boxes are also logged by Wine (+msgbox) to program.log.
 #   e2e_start [SECONDS]                  plain, on the bare display (no title bar: no window manager)
-#   e2e_start_desktop [SECONDS] [WxH]    inside Wine's virtual desktop, with title bar, for pictures
-#                                        meant for people; the program's exit code is then unknown
+#   e2e_start_desktop [SECONDS] [WxH] [PPI]  inside Wine's virtual desktop, with title bar, for
+#                                        pictures meant for people, at PPI pixels per inch (96);
+#                                        the program's exit code is then unknown
 e2e_start() {
   E2E_DESKTOP=
   e2e_launch "${1:-90}" wine "./$E2E_EXE_NAME"
@@ -176,9 +177,36 @@ e2e_start_with() {
   e2e_launch "$seconds" wine "./$E2E_EXE_NAME" "$@"
 }
 e2e_start_desktop() {
+  e2e_desktop_look "${3:-96}"
   E2E_DESKTOP=flash
   E2E_DESKTOP_SIZE=${2:-640x480}
   e2e_launch "${1:-90}" wine explorer "/desktop=$E2E_DESKTOP,$E2E_DESKTOP_SIZE" "$E2E_EXE_NAME"
+}
+
+# Pictures show the window as Windows draws it: in the design's bitmap "MS Sans Serif" and with
+# the title-bar buttons' Marlett glyphs. Debian's Wine 8 looks for its own fonts (fonts-wine) in
+# "<data dir>\..\fonts", a path its file layer refuses, so a fresh prefix has none of them and a
+# host font stands in for every face: wider than the design's font, so the row captions are cut,
+# and without the glyphs, so the buttons show the letters that stand for them. The fonts go into
+# the prefix's Fonts folder, the display gets the density asked for, and the probe checks that
+# both faces are found; without them the pictures would mislead, so the scenario stops.
+E2E_WINE_FONTS=/usr/share/wine/fonts
+e2e_desktop_look() {
+  local ppi=$1 want
+  mkdir -p "$E2E_PREFIX/drive_c/windows/Fonts"
+  if ! cp "$E2E_WINE_FONTS"/*.fon "$E2E_WINE_FONTS"/*.ttf "$E2E_PREFIX/drive_c/windows/Fonts/" 2>>"$E2E_DIR/wineboot.log"; then
+    e2e_log "FAIL: Wine's fonts are not in $E2E_WINE_FONTS (scripts/setup installs fonts-wine)"
+    exit 1
+  fi
+  wine reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' /v LogPixels \
+    /t REG_DWORD /d "$ppi" /f >>"$E2E_DIR/wineboot.log" 2>&1 || { e2e_log "cannot set the display density"; exit 1; }
+  for want in "MS Sans Serif|raster" "Marlett|truetype"; do
+    e2e_probe font "${want%|*}" >/dev/null
+    if ! grep -qx "font|${want%|*}|${want%|*}|${want#*|}|$ppi" "$E2E_LAST"; then
+      e2e_log "FAIL: no ${want#*|} ${want%|*} at $ppi pixels per inch for the pictures: $(cat "$E2E_LAST")"
+      exit 1
+    fi
+  done
 }
 
 e2e_launch() {

@@ -30,7 +30,8 @@ constexpr const char* kUsage =
     "  wait-box SECONDS      until a message box is shown, then print it\n"
     "  wait-no-box SECONDS   until no message box is shown\n"
     "  wait-gone SECONDS     until the main window is gone\n"
-    "  wait SECONDS TEXT     until a line of `list` contains TEXT, then print that line\n";
+    "  wait SECONDS TEXT     until a line of `list` contains TEXT, then print that line\n"
+    "  font FACE             the face and kind the font mapper gives for FACE, and the density\n";
 
 struct Options {
   std::string title;
@@ -135,6 +136,33 @@ int Answer(const std::string& button) {
   return Fail("no message box with a button \"" + button + "\"");
 }
 
+// The face the font mapper picks for a face name (8 points on this display, as a control asks
+// for it), its kind and the display's density. A picture shows the window as Windows draws it
+// only when the faces it names are found; a host font standing in is wider than the design's
+// bitmap font, and one standing in for Marlett shows the title-bar buttons as letters.
+int Font(const std::string& face) {
+  HDC screen = GetDC(nullptr);
+  const int ppi = GetDeviceCaps(screen, LOGPIXELSY);
+  HFONT font = CreateFontA(-MulDiv(8, ppi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                           DEFAULT_PITCH | FF_DONTCARE, face.c_str());
+  HGDIOBJ old = SelectObject(screen, font);
+  char got[LF_FACESIZE] = "";
+  GetTextFaceA(screen, sizeof got, got);
+  TEXTMETRICA tm{};
+  GetTextMetricsA(screen, &tm);
+  SelectObject(screen, old);
+  DeleteObject(font);
+  ReleaseDC(nullptr, screen);
+  // TMPF_VECTOR is set for TrueType faces too; a face with neither bit is a bitmap face.
+  const char* kind = (tm.tmPitchAndFamily & TMPF_TRUETYPE) != 0  ? "truetype"
+                     : (tm.tmPitchAndFamily & TMPF_VECTOR) != 0 ? "vector"
+                                                                 : "raster";
+  std::printf("font|%s|%s|%s|%d\n", face.c_str(), got, kind, ppi);
+  std::fflush(stdout);
+  return lstrcmpiA(got, face.c_str()) == 0 ? 0 : Fail(std::string(got) + " stands in for " + face);
+}
+
 bool Seconds(const char* text, double& out) {
   char* end = nullptr;
   out = std::strtod(text, &end);
@@ -153,6 +181,7 @@ int Run(const Options& o, const std::vector<std::string>& args) {
   if (command == "click" && n == 2) return Click(o, args[1]);
   if (command == "answer" && n == 2) return Answer(args[1]);
   if (command == "key" && n == 2) return Key(o, args[1]);
+  if (command == "font" && n == 2) return Font(args[1]);
   if (command == "close" && n == 1) {
     HWND main = probe::FindMainWindow(o.title);
     if (main == nullptr) return Fail("no main window");
