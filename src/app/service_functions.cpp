@@ -15,7 +15,6 @@
 #include "service/drive_arrangement.h"
 #include "settings/settings_file.h"
 #include "ui/application.h"
-#include "ui/dialogs.h"
 #include "update/flash_checksum.h"
 
 namespace app {
@@ -38,10 +37,7 @@ void TForm1::ButCSClick(ui::TObject*) {
     bool complete = false;
     const uint16_t checksum = update::FlashChecksumReporting(layer, ref, complete);
     // Told while the drive is still held, so no other operation starts behind the box.
-    if (!complete) {
-      const std::string title = ui::Application != nullptr ? ui::Application->Title() : std::string();
-      ui::MessageBoxA(kReadFlashNg, title, ui::kMbOk);
-    }
+    if (!complete) Notify(kReadFlashNg);
     layer.CloseRef(ref);
     AppendLog(FormatGetCsLine(LogNow(), LogAddress(device), checksum, complete));
     settings::WriteStoredChecksum(unit.services.profile, checksum);
@@ -50,7 +46,7 @@ void TForm1::ButCSClick(ui::TObject*) {
     std::snprintf(text, sizeof text, "%04Xh", static_cast<unsigned>(checksum));
     EditCS->SetText(text);
   } else {
-    ui::ShowMessage(kNoValidDrive);
+    Notify(kNoValidDrive);
   }
   getCsActive_ = false;
   // Started once a run's workers had finished: the run's end gives the button back.
