@@ -5,6 +5,7 @@
 // the written path; then the value (4 bytes for a number, or the path), then the file text.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -100,6 +101,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     }
   }
   fuzz::Require(next == refreshed.size(), "a caption refreshed out of row order or twice");
+  std::vector<bool> shown(static_cast<std::size_t>(std::max(devices, 0)), false);
+  for (int row = 0; row < devices; ++row) {
+    const int32_t device = read.driveOrder[row];
+    fuzz::Require(device >= 0 && device < devices && !shown[device], "a drive found in no row, or in two");
+    shown[device] = true;
+  }
   fuzz::Require(read.firmwarePath.size() < settings::kPathBufferSize, "the firmware path is longer than 127");
   fuzz::Require(read.firmwarePath.find('\n') == std::string::npos, "the firmware path spans lines");
   const std::optional<std::string> stored = settings::FindProfileValue(text, settings::kSectionFirmware,

@@ -14,6 +14,7 @@
 #include "service/checksum_query.h"
 #include "service/drive_arrangement.h"
 #include "settings/settings_file.h"
+#include "settings/startup_settings.h"
 #include "ui/application.h"
 #include "update/flash_checksum.h"
 
@@ -80,6 +81,14 @@ void TForm1::ButADClick(ui::TObject*) {
   };
   const int32_t placed = service::ArrangeDrives(unit.services.scsi, unit.windowRef, unit.services.clock,
                                                 unit.services.profile, driveCount, DriveOrder, window);
+
+  // Stopped before every drive was placed: the rows left keep their drives where these are still
+  // in no row, and the others take the drives left over, so that no drive found drops out of the
+  // list (the next start uses the identity order, as TOTAL_DRIVE now differs from the count).
+  const auto moved = settings::CompleteDriveOrder(DriveOrder, driveCount);
+  for (int row = placed; row < kRows; ++row) {
+    if (moved[row]) RefreshRowCaption(row);
+  }
 
   std::vector<std::string> placedAddresses;
   for (int row = 0; row < placed; ++row) placedAddresses.push_back(LogAddress(DriveOrder[row]));

@@ -191,9 +191,10 @@ const IniCase kIniCases[] = {
     {"CountChangedIgnoresIt", 3, "[DRIVE_PRIORITY]\r\nTOTAL_DRIVE=2\r\n0=1\r\n1=0\r\n",
      {0, 1, 2, 3, 4, 5, 6, 7, 8, 9},
      {"TEVOR   DRIVE 0         1.00", "TEVOR   DRIVE 1         1.00", "TEVOR   DRIVE 2         1.00"}},
-    {"MissingKeyMapsToItself", 2, "[DRIVE_PRIORITY]\r\nTOTAL_DRIVE=2\r\n0=1\r\n",
-     {1, 1, 2, 3, 4, 5, 6, 7, 8, 9},
-     {"TEVOR   DRIVE 1         1.00", "TEVOR   DRIVE 1         1.00"}},
+    // The missing key would map row 1 to device 1 a second time: it takes the drive left out.
+    {"MissingKeyTakesTheDriveLeftOut", 2, "[DRIVE_PRIORITY]\r\nTOTAL_DRIVE=2\r\n0=1\r\n",
+     {1, 0, 2, 3, 4, 5, 6, 7, 8, 9},
+     {"TEVOR   DRIVE 1         1.00", "TEVOR   DRIVE 0         1.00"}},
 };
 
 class IniArrangement : public ::testing::TestWithParam<IniCase> {};
