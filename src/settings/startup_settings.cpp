@@ -99,11 +99,9 @@ std::string ReadStartupDirectory(platform::Profile& profile) {
   return std::string(buffer, std::find(buffer, buffer + length, '\0'));
 }
 
+// Whole, however long: the loader writes back what was read, so a cut value would be stored.
 std::string ReadFirmwarePath(platform::Profile& profile) {
-  char buffer[kPathBufferSize] = {};
-  profile.GetPrivateProfileStringA(kSectionFirmware, kKeyPath, "", buffer, kPathBufferSize, kIniFileName);
-  buffer[kPathBufferSize - 1] = '\0';
-  return std::string(buffer);
+  return ReadTextSetting(profile, kSectionFirmware, kKeyPath);
 }
 
 StartupSettings ReadStartupSettings(platform::Profile& profile, int driveCount,

@@ -50,7 +50,7 @@ DriveOrder ReadDriveOrder(platform::Profile& profile, int driveCount, const Refr
 // loader's file name plain ".\FLASH.INI", the same file while the current directory is unchanged.
 std::string ReadStartupDirectory(platform::Profile& profile);
 
-// [FIRMWARE] PATH (default ""), at most 127 characters.
+// [FIRMWARE] PATH (default ""), whole.
 std::string ReadFirmwarePath(platform::Profile& profile);
 
 // The four reads above in their start-up order.

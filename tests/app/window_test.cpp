@@ -222,6 +222,21 @@ TEST(StartupSettings, ChecksumAndFirmwareFileComeFromFlashIni) {
   EXPECT_EQ(h.BoxTexts(), std::vector<std::string>{"Read NG"});
 }
 
+// The loader writes back the path it was given: a path read cut would be stored cut, and the
+// user's path lost. Read whole, it is shown and written back as it stands.
+TEST(StartupSettings, ALongFirmwarePathIsShownAndWrittenBackWhole) {
+  for (const std::size_t length : {200u, 1000u}) {
+    AppHarness h;
+    const std::string path = "C:\\" + std::string(length - 7, 'p') + ".CVT";
+    h.WriteIni("[FIRMWARE]\r\nPATH=" + path + "\r\n");
+    TForm1& form = h.Start();
+    EXPECT_EQ(form.Edit1->Text(), path) << length;
+    EXPECT_EQ(MainUnit::Current().firmwarePath, path) << length;
+    EXPECT_EQ(h.ReadIni(), "[FIRMWARE]\r\nPATH=" + path + "\r\n") << length;
+    EXPECT_EQ(h.BoxTexts(), std::vector<std::string>{"Read NG"});
+  }
+}
+
 TEST(StartupSettings, NoFlashIniLoadsNothing) {
   AppHarness h;
   TForm1& form = h.Start();

@@ -74,6 +74,10 @@ std::string Priority(const std::string& total, const std::vector<std::string>& r
 
 const std::string kTwoSwapped = Priority("2", {"1", "0", "-1", "-1", "-1", "-1", "-1", "-1", "-1", "-1"});
 const std::string kLongPath = "C:\\" + std::string(130, 'p') + ".CVT";
+// A path of exactly `length` characters.
+std::string Path(std::size_t length) { return "C:\\" + std::string(length - 7, 'q') + ".CVT"; }
+const std::string kPath200 = Path(200);
+const std::string kPath1000 = Path(1000);
 
 struct StartupCase {
   const char* name;
@@ -120,8 +124,14 @@ INSTANTIATE_TEST_SUITE_P(
         StartupCase{"ChecksumMinusOne", "[FLASHROM]\r\nCHECKSUM=-1\r\n", 1, 65535, kIdentity, {}, ""},
         StartupCase{"EmptyPath", "[FIRMWARE]\r\nPATH=\r\n", 1, 0, kIdentity, {}, ""},
         StartupCase{"Path", "[FIRMWARE]\r\nPATH=C:\\FW\\DVD.CVT\r\n", 1, 0, kIdentity, {}, "C:\\FW\\DVD.CVT"},
-        StartupCase{"LongPathCut", "[FIRMWARE]\r\nPATH=" + kLongPath + "\r\n", 1, 0, kIdentity, {},
-                    kLongPath.substr(0, 127)},
+        // Read whole, however long: the loader writes back what was read.
+        StartupCase{"LongPathWhole", "[FIRMWARE]\r\nPATH=" + kLongPath + "\r\n", 1, 0, kIdentity, {}, kLongPath},
+        StartupCase{"Path200", "[FIRMWARE]\r\nPATH=" + kPath200 + "\r\n", 1, 0, kIdentity, {}, kPath200},
+        StartupCase{"Path1000", "[FIRMWARE]\r\nPATH=" + kPath1000 + "\r\n", 1, 0, kIdentity, {}, kPath1000},
+        // 127, 255 and 511 characters fill the buffer tried first and the next ones exactly.
+        StartupCase{"Path127", "[FIRMWARE]\r\nPATH=" + Path(127) + "\r\n", 1, 0, kIdentity, {}, Path(127)},
+        StartupCase{"Path255", "[FIRMWARE]\r\nPATH=" + Path(255) + "\r\n", 1, 0, kIdentity, {}, Path(255)},
+        StartupCase{"Path511", "[FIRMWARE]\r\nPATH=" + Path(511) + "\r\n", 1, 0, kIdentity, {}, Path(511)},
         StartupCase{"HandEditedCase", "[drive_priority]\r\ntotal_drive=2\r\n0=1\r\n[flashrom]\r\nchecksum=255\r\n", 2,
                     255, {1, 0, 2, 3, 4, 5, 6, 7, 8, 9}, {{0, 1}, {1, 0}}, ""}),
     [](const ::testing::TestParamInfo<StartupCase>& param) { return std::string(param.param.name); });
