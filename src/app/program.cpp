@@ -60,4 +60,13 @@ int RunProgram(ui::Backend& backend, const Services& services, const std::string
   return status;
 }
 
+int EndWithoutWindow(const Services& services, const std::string& commandLine, const std::exception& error) {
+  MainUnit& unit = MainUnit::Start(services);
+  ConfigureBench(unit, ParseOptions(commandLine));
+  ReportError(error);  // without an application nothing is shown
+  LogExitStatus(kExitError);
+  MainUnit::Finish();
+  return kExitError;
+}
+
 }  // namespace app

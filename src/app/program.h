@@ -2,6 +2,7 @@
 // widget back end and machine the caller provides.
 #pragma once
 
+#include <exception>
 #include <string>
 
 #include "app/main_unit.h"
@@ -20,5 +21,9 @@ int RunProgram(ui::Backend& backend, const Services& services);
 // when the run ends, before the window with kExitBadReference for an invalid reference checksum,
 // and with kExitNoRun when the loop ends without a run (the window closed before the press).
 int RunProgram(ui::Backend& backend, const Services& services, const std::string& commandLine);
+
+// When the widget back end itself could not be made (the system refused even the timer window):
+// no window and no box can be shown; unattended the error goes to the log. Returns kExitError.
+int EndWithoutWindow(const Services& services, const std::string& commandLine, const std::exception& error);
 
 }  // namespace app

@@ -215,6 +215,18 @@ TEST(ProgramEntry, AnExceptionBeforeTheLoopIsReportedAndEndsWithAFailureStatus) 
   }
 }
 
+// Without even the widget back end no box can be shown: the error status, and unattended the log.
+TEST(ProgramEntry, NoBackEndEndsWithTheErrorStatusAndUnattendedALogLine) {
+  AppHarness h;
+  scsi::ScsiLayer layer(h.machine.Platform());
+  const Services services{layer, h.machine, h.clock, h.profile, h.shell, update::kEmbeddedImage, &h.logFiles,
+                          &h.localTime};
+  EXPECT_EQ(EndWithoutWindow(services, "/AUTO", ui::Exception("Error creating window")), kExitError);
+  EXPECT_TRUE(Contains(h.LogText(), "message | Error: Error creating window\r\n")) << h.LogText();
+  EXPECT_TRUE(Contains(h.LogText(), "message | Exit status 7\r\n")) << h.LogText();
+  EXPECT_FALSE(MainUnit::Running());
+}
+
 // An exception from a handler while a drive is written (an allocation failing, say): reported, and
 // the loop goes on, so the run ends as usual and the program does not end under the worker.
 TEST(ExceptionInTheLoop, IsShownAndTheRunEndsAsUsual) {
