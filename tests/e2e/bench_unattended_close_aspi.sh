@@ -95,6 +95,14 @@ run_and_close write
 [ "$E2E_PROGRAM_RC" = 0 ] && e2e_pass "write: exit status 0" || e2e_fail "write: exit status $E2E_PROGRAM_RC"
 [ "$(e2e_drive_status a)" = $'revision 2.00\nrestarts 1' ] && e2e_pass "write: the drive restarted on 2.00" ||
   e2e_fail "write: a: $(e2e_drive_status a)"
+make_cvt=$FLASH_ROOT/build/native/tools/make_cvt
+if [ -x "$make_cvt" ]; then
+  "$make_cvt" "$E2E_DIR/image.cvt" >/dev/null
+  cmp -s -n 802816 -i 36:0 "$E2E_DIR/image.cvt" "$(e2e_drive_flash a)" &&
+    e2e_pass "write: the drive's flash holds the embedded image" || e2e_fail "write: the drive's flash differs from the image"
+else
+  e2e_fail "no $make_cvt to compare the flash with"
+fi
 e2e_expect_log_count 'a FA.* GOOD .*' 48 "write: 48 blocks taken, the last answered by the restart"
 e2e_expect_log_count 'a FA.*' 49 "write: all 49 block writes"
 new_log_lines "$log_lines" write
