@@ -80,7 +80,7 @@ void ReportError(const std::exception& error) {
 void ConnectApplication(ui::TApplication& application) {
   application.OnException = [](ui::TObject*, const std::exception& error) {
     ReportError(error);
-    if (!Unattended()) return;
+    if (!Unattended()) return;  // also false once the unit has ended
     TForm1* form = MainUnit::Current().Form1;
     // A run under way ends by itself (its timer runs until every worker has finished) and then
     // ends the program with its own status; without one nothing ever would.
