@@ -5,6 +5,7 @@
 // the written path; then the value (4 bytes for a number, or the path), then the file text.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -100,12 +101,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     }
   }
   fuzz::Require(next == refreshed.size(), "a caption refreshed out of row order or twice");
-  fuzz::Require(read.firmwarePath.size() < settings::kPathBufferSize, "the firmware path is longer than 127");
+  std::vector<bool> shown(static_cast<std::size_t>(std::max(devices, 0)), false);
+  for (int row = 0; row < devices; ++row) {
+    const int32_t device = read.driveOrder[row];
+    fuzz::Require(device >= 0 && device < devices && !shown[device], "a drive found in no row, or in two");
+    shown[device] = true;
+  }
   fuzz::Require(read.firmwarePath.find('\n') == std::string::npos, "the firmware path spans lines");
   const std::optional<std::string> stored = settings::FindProfileValue(text, settings::kSectionFirmware,
                                                                        settings::kKeyPath);
-  fuzz::Require(read.firmwarePath == stored.value_or("").substr(0, 127).c_str(),
-                "the firmware path is not the file's, cut to 127 characters");
+  fuzz::Require(read.firmwarePath == stored.value_or("").c_str(), "the firmware path is not the file's, whole");
 
   // The write, as the text rules make it and as the loader makes it through the file.
   if (!RoundTrips(value)) return 0;
@@ -119,7 +124,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
                     "a write changed another key");
     }
   }
-  if (isPath && value.size() < settings::kPathBufferSize && value.find('\0') == std::string::npos) {
+  if (isPath && value.find('\0') == std::string::npos) {
     settings::WriteFirmwarePath(profile, read.startupDirectory, value);
     fuzz::Require(settings::ReadFirmwarePath(profile) == value, "the loader's write did not reach FLASH.INI");
   }

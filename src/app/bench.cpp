@@ -5,7 +5,9 @@
 #include "app/main_unit.h"
 #include "settings/startup_settings.h"
 #include "settings/verify_checksum.h"
+#include "ui/application.h"
 #include "ui/dialogs.h"
+#include "ui/message_box_flags.h"
 
 namespace app {
 namespace {
@@ -13,6 +15,8 @@ namespace {
 // The window comes up before Flash is pressed: the press waits for the message loop's first
 // periods, as a person's click would.
 constexpr uint32_t kAutoPressDelayMs = 500;
+constexpr char kErrorPrefix[] = "Error: ";
+constexpr char kClosedBeforeRun[] = "The window was closed before the update run started.";
 
 }  // namespace
 
@@ -56,6 +60,56 @@ void Notify(const std::string& text) {
   }
 }
 
+bool ShowReport(const std::string& text, const std::string& caption, bool restartOffered) {
+  if (Unattended()) return false;
+  if (!restartOffered) {
+    ui::ShowMessage(text);
+    return false;
+  }
+  return ui::MessageBoxA(text, caption, ui::kMbOkCancel) == ui::kIdOk;
+}
+
+void ReportError(const std::exception& error) {
+  if (Unattended()) {
+    AppendLog(FormatMessageLine(LogNow(), std::string(kErrorPrefix) + error.what()));
+  } else if (ui::Application != nullptr) {
+    ui::Application->ShowException(error);
+  }
+}
+
+void ConnectApplication(ui::TApplication& application) {
+  application.OnException = [](ui::TObject*, const std::exception& error) {
+    ReportError(error);
+    if (!Unattended()) return;  // also false once the unit has ended
+    TForm1* form = MainUnit::Current().Form1;
+    // A run under way ends by itself (its timer runs until every worker has finished) and then
+    // ends the program with its own status; without one nothing ever would.
+    if (form != nullptr && form->RunUnderWay()) return;
+    LogExitStatus(kExitError);
+    MainUnit::Current().services.shell.Exit(kExitError);
+  };
+}
+
+int UnattendedStartRefusal() {
+  if (!Unattended()) return 0;
+  const settings::VerifySetting verify = settings::ReadVerifySetting(MainUnit::Current().services.profile);
+  if (!verify.present || verify.reference) return 0;
+  // The bench asked for verification: a run without it could pass a corrupted drive.
+  Notify(settings::InvalidVerifyMessage(verify.text));
+  LogExitStatus(kExitBadReference);
+  return kExitBadReference;
+}
+
+int UnattendedEndWithoutRun() {
+  AppendLog(FormatMessageLine(LogNow(), kClosedBeforeRun));
+  LogExitStatus(kExitNoRun);
+  return kExitNoRun;
+}
+
+void LogExitStatus(int status) {
+  if (Unattended()) AppendLog(FormatMessageLine(LogNow(), "Exit status " + std::to_string(status)));
+}
+
 platform::SystemTime LogNow() {
   platform::SystemTime now;
   if (MainUnit::Running() && MainUnit::Current().services.localTime != nullptr) {
@@ -84,7 +138,7 @@ void EndUnattendedRun(TForm1& form, const RunCounts& counts) {
     // not hold the session up. A refused restart is noted: the drives are updated all the same.
     if (form.Reboot() == 0) AppendLog(FormatMessageLine(LogNow(), "The restart was refused."));
   }
-  AppendLog(FormatMessageLine(LogNow(), "Exit status " + std::to_string(status)));
+  LogExitStatus(status);
   unit.services.shell.Exit(status);
 }
 

@@ -3,12 +3,17 @@
 // without options none of it changes what the window shows or does; the log is still appended to.
 #pragma once
 
+#include <exception>
 #include <string>
 #include <vector>
 
 #include "app/options.h"
 #include "app/run_log.h"
 #include "update/job_record.h"
+
+namespace ui {
+class TApplication;
+}
 
 namespace app {
 
@@ -28,8 +33,29 @@ bool VerifyOn();
 // A job that ended done failed its verification: its checksum read did not complete or differs.
 bool VerifyFailed(const update::JobRecord& job);
 
-// A message of the window: a box as always, or unattended a line of the log.
+// Every message of the program goes through these, the one place that knows the mode: a box as
+// always, or unattended a line of the log and never a box.
 void Notify(const std::string& text);
+// The report at a run's end: OK and Cancel when the restart is offered (true for OK), else the
+// plain box. Unattended nothing is shown (the run's block of the log holds the report): false.
+bool ShowReport(const std::string& text, const std::string& caption, bool restartOffered);
+// An exception that reached the message loop or the program entry: the application's standard
+// display, or unattended a line of the log.
+void ReportError(const std::exception& error);
+
+// Connects the application to the above, before any form is created: every exception a handler
+// lets escape is reported and the loop goes on; unattended, one that leaves no run under way (so
+// nothing would ever end the program) ends it with kExitError once no worker writes.
+void ConnectApplication(ui::TApplication& application);
+
+// Unattended, before the window is created: the status that ends the program before any drive
+// is touched (an invalid [VERIFY] CHECKSUM, logged), or 0 to go on.
+int UnattendedStartRefusal();
+// Unattended: the message loop ended without the run's end having ended the program (the window
+// was closed before the automatic press). Logged; the status to end with.
+int UnattendedEndWithoutRun();
+// Unattended: the log's last line, the status the program ends with.
+void LogExitStatus(int status);
 
 platform::SystemTime LogNow();
 // Appends to the log; whatever goes wrong is ignored.

@@ -83,6 +83,8 @@ class TForm1 : public ui::TForm {
   bool AllTickedRefused() const;
   // True while a worker that the current or last run started has not finished its job.
   bool RunBusy() const;
+  // True while the run will still end by itself: its timer runs, or a worker it started writes.
+  bool RunUnderWay() const;
   int Reboot();
 
   // One drive operation at a time: a run (from the Flash command to the end of the run), Get CS

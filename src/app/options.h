@@ -21,12 +21,19 @@ Options ParseOptions(std::string_view commandLine);
 // What is shown (or logged) for an unknown option.
 std::string OptionsUsage(const std::vector<std::string>& unknown);
 
-// Exit statuses of an unattended run.
-inline constexpr int kExitAllUpdated = 0;
+// Exit statuses of an unattended run (and the few the window also ends with).
+inline constexpr int kExitAllUpdated = 0;  // also: the window closed, not unattended
+inline constexpr int kExitButton = 1;      // E&XIT
 inline constexpr int kExitRefused = 2;
 inline constexpr int kExitFailed = 3;
 inline constexpr int kExitNoDrive = 4;
 inline constexpr int kExitBadOption = 5;
+// Unattended: the program ended before an update run did (its window closed before the press).
+inline constexpr int kExitNoRun = 6;
+// An exception reached the program entry or, unattended with no run under way, the message loop.
+inline constexpr int kExitError = 7;
+// Unattended: [VERIFY] CHECKSUM is present but not valid; no drive was touched.
+inline constexpr int kExitBadReference = 8;
 
 struct RunCounts {
   int updated = 0;

@@ -7,6 +7,16 @@
 #include "ui/exception.h"
 
 namespace app {
+namespace {
+
+// Whatever ended the loop, the program does not end while a worker still writes its drive.
+void WaitForWorkers(const MainUnit& unit) {
+  for (const auto& worker : unit.workers) {
+    if (worker) worker->WaitJobEnd();
+  }
+}
+
+}  // namespace
 
 int RunProgram(ui::Backend& backend, const Services& services) { return RunProgram(backend, services, ""); }
 
@@ -14,25 +24,49 @@ int RunProgram(ui::Backend& backend, const Services& services, const std::string
   MainUnit& unit = MainUnit::Start(services);
   const Options options = ParseOptions(commandLine);
   ConfigureBench(unit, options);
-  int status = 0;
+  int status = kExitAllUpdated;
   {
     ui::TApplication application(backend);
+    ConnectApplication(application);
     try {
       application.Initialize();
       if (!options.unknown.empty()) {
         Notify(OptionsUsage(options.unknown));
         status = kExitBadOption;
+        LogExitStatus(status);
+      } else if (const int refusal = UnattendedStartRefusal(); refusal != 0) {
+        status = refusal;
       } else {
         application.CreateForm(unit.Form1);
         application.Run();
+        // Unattended, the run's end ends the program with the run's status; a loop that ends
+        // without it ended before the run.
+        if (options.autoRun) status = UnattendedEndWithoutRun();
       }
-    } catch (const ui::Exception& error) {
-      application.HandleException(error);
+    } catch (const std::exception& error) {
+      // Before the loop runs (the window's creation failed, say): no run has started.
+      ReportError(error);
+      status = kExitError;
+      LogExitStatus(status);
+    } catch (...) {
+      ReportError(ui::Exception("Unknown exception"));
+      status = kExitError;
+      LogExitStatus(status);
     }
+    WaitForWorkers(unit);
     unit.Form1 = nullptr;
   }
   MainUnit::Finish();
   return status;
+}
+
+int EndWithoutWindow(const Services& services, const std::string& commandLine, const std::exception& error) {
+  MainUnit& unit = MainUnit::Start(services);
+  ConfigureBench(unit, ParseOptions(commandLine));
+  ReportError(error);  // without an application nothing is shown
+  LogExitStatus(kExitError);
+  MainUnit::Finish();
+  return kExitError;
 }
 
 }  // namespace app

@@ -14,8 +14,8 @@
 #include "service/checksum_query.h"
 #include "service/drive_arrangement.h"
 #include "settings/settings_file.h"
+#include "settings/startup_settings.h"
 #include "ui/application.h"
-#include "ui/dialogs.h"
 #include "update/flash_checksum.h"
 
 namespace app {
@@ -38,10 +38,7 @@ void TForm1::ButCSClick(ui::TObject*) {
     bool complete = false;
     const uint16_t checksum = update::FlashChecksumReporting(layer, ref, complete);
     // Told while the drive is still held, so no other operation starts behind the box.
-    if (!complete) {
-      const std::string title = ui::Application != nullptr ? ui::Application->Title() : std::string();
-      ui::MessageBoxA(kReadFlashNg, title, ui::kMbOk);
-    }
+    if (!complete) Notify(kReadFlashNg);
     layer.CloseRef(ref);
     AppendLog(FormatGetCsLine(LogNow(), LogAddress(device), checksum, complete));
     settings::WriteStoredChecksum(unit.services.profile, checksum);
@@ -50,7 +47,7 @@ void TForm1::ButCSClick(ui::TObject*) {
     std::snprintf(text, sizeof text, "%04Xh", static_cast<unsigned>(checksum));
     EditCS->SetText(text);
   } else {
-    ui::ShowMessage(kNoValidDrive);
+    Notify(kNoValidDrive);
   }
   getCsActive_ = false;
   // Started once a run's workers had finished: the run's end gives the button back.
@@ -84,6 +81,14 @@ void TForm1::ButADClick(ui::TObject*) {
   };
   const int32_t placed = service::ArrangeDrives(unit.services.scsi, unit.windowRef, unit.services.clock,
                                                 unit.services.profile, driveCount, DriveOrder, window);
+
+  // Stopped before every drive was placed: the rows left keep their drives where these are still
+  // in no row, and the others take the drives left over, so that no drive found drops out of the
+  // list (the next start uses the identity order, as TOTAL_DRIVE now differs from the count).
+  const auto moved = settings::CompleteDriveOrder(DriveOrder, driveCount);
+  for (int row = placed; row < kRows; ++row) {
+    if (moved[row]) RefreshRowCaption(row);
+  }
 
   std::vector<std::string> placedAddresses;
   for (int row = 0; row < placed; ++row) placedAddresses.push_back(LogAddress(DriveOrder[row]));

@@ -29,6 +29,8 @@ constexpr char kRebootTail[] = " Please cloes all programs. This computer will b
 constexpr char kStillWriting[] =
     "The firmware is still being written. Please wait until the update has finished.";
 constexpr char kShutdownBlocked[] = "Drive firmware is being written.";
+constexpr char kCloseWaitsForRun[] =
+    "The window's close was refused: the program ends when the update run has ended, with its status.";
 
 bool ValidDevice(int32_t device) { return device >= 0 && device < kRows; }
 
@@ -171,13 +173,8 @@ void TForm1::EndRun() {
   }
   // The log gets the run before its report is shown: a box may wait for a person for long.
   AppendLog(FormatRunBlock(log));
-  bool rebootWanted = false;
   const bool unattended = Unattended();
-  if (!unattended && restartOffered) {
-    rebootWanted = ui::MessageBoxA(log.report, Caption(), ui::kMbOkCancel) == ui::kIdOk;
-  } else if (!unattended) {
-    ui::ShowMessage(log.report);
-  }
+  const bool rebootWanted = ShowReport(log.report, Caption(), restartOffered);
 
   runActive_ = false;
   if (argDrvScanning_) {
@@ -193,14 +190,26 @@ void TForm1::EndRun() {
   if (unattended) EndUnattendedRun(*this, counts);
 }
 
+// Unattended, the program's exit status is the run's: a close that comes while the run is under
+// way (a person, or a bench script's polite stop) is refused and logged, and the run's end then
+// ends the program with its status. A close before the automatic press ends it with a status of
+// its own (the program entry's), never with 0.
 void TForm1::FormCloseQuery(ui::TObject*, bool& canClose) {
+  if (Unattended() && runActive_) {
+    canClose = false;
+    Notify(kCloseWaitsForRun);
+    return;
+  }
   canClose = !RunBusy();
-  if (!canClose) ui::ShowMessage(kStillWriting);
+  if (!canClose) Notify(kStillWriting);
 }
 
-// Windows asks before it ends the session: no while a drive is being written, and without a box
-// that would hold up the question.
-void TForm1::FormQueryEndSession(ui::TObject*, bool& canEnd) { canEnd = !RunBusy(); }
+// Windows asks before it ends the session: no while a drive is being written or ArgDrv scans (it
+// writes FLASH.INI key by key; cut off, the file would keep a new drive total over the old keys),
+// and without a box that would hold up the question.
+void TForm1::FormQueryEndSession(ui::TObject*, bool& canEnd) { canEnd = !RunBusy() && !argDrvScanning_; }
+
+bool TForm1::RunUnderWay() const { return (runActive_ && TimerPB->Enabled()) || RunBusy(); }
 
 // 95/98/Me have no token privileges (their token calls are stubs that fail with
 // ERROR_CALL_NOT_IMPLEMENTED) and restart for any process; the NT family restarts only once the
@@ -230,7 +239,7 @@ void TForm1::ButExitClick(ui::TObject*) {
     exitAfterArgDrv_ = true;
     return;
   }
-  MainUnit::Current().services.shell.Exit(1);
+  MainUnit::Current().services.shell.Exit(kExitButton);
 }
 
 }  // namespace app

@@ -1,9 +1,22 @@
 // FLASH.INI names and writes (see settings_file.h).
 #include "settings/settings_file.h"
 
+#include <vector>
+
 namespace settings {
 
 std::string LoaderIniFileName(const std::string& startupDirectory) { return startupDirectory + kIniFileName; }
+
+std::string ReadTextSetting(platform::Profile& profile, const char* section, const char* key) {
+  std::vector<char> buffer;
+  for (uint32_t size = kPathBufferSize;; size *= 2) {
+    buffer.assign(size, '\0');
+    const uint32_t length = profile.GetPrivateProfileStringA(section, key, "", buffer.data(), size, kIniFileName);
+    buffer[size - 1] = '\0';
+    if (length + 1 < size || size >= kTextSettingLimit) break;
+  }
+  return std::string(buffer.data());
+}
 
 std::string RowKey(int row) { return std::to_string(row); }
 

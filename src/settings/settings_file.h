@@ -21,14 +21,22 @@ inline constexpr char kSectionFirmware[] = "FIRMWARE";
 inline constexpr char kKeyPath[] = "PATH";
 
 inline constexpr int kDriveRows = 10;
-// The firmware path is read into 128 bytes: 127 characters and the terminating zero.
+// A text setting is first read into 128 bytes (127 characters and the terminating zero), the
+// firmware path's buffer; a longer value is read again into a larger one.
 inline constexpr uint32_t kPathBufferSize = 128;
+// Beyond any value a profile file holds (the consumer family's profile files stop at 64 KB).
+inline constexpr uint32_t kTextSettingLimit = 65536;
 inline constexpr uint32_t kDirectoryBufferSize = 260;
 
 // The loader's file name: the start-up directory followed directly by ".\FLASH.INI". Windows drops
 // the period closing "D:\Tools." and settings::IniProfile does the same, so both reach FLASH.INI in
 // the start-up directory, also at a drive root ("D:\.\FLASH.INI") and for an empty directory text.
 std::string LoaderIniFileName(const std::string& startupDirectory);
+
+// A text value of FLASH.INI, whole (default ""): the platform cuts a value to the buffer it is
+// given and then answers its size less one, so the buffer grows until the value fits (up to
+// kTextSettingLimit).
+std::string ReadTextSetting(platform::Profile& profile, const char* section, const char* key);
 
 // The [DRIVE_PRIORITY] key of a row: the row number in decimal.
 std::string RowKey(int row);

@@ -68,16 +68,45 @@ uint16_t ReadStoredChecksum(platform::Profile& profile) {
   return static_cast<uint16_t>(ReadIntegerSetting(profile, kSectionFlashRom, kKeyChecksum, 0).value);
 }
 
+std::array<bool, kDriveRows> CompleteDriveOrder(DriveOrder& order, int driveCount) {
+  const int devices = std::clamp(driveCount, 0, kDriveRows);
+  std::array<bool, kDriveRows> held{};
+  std::array<bool, kDriveRows> open{};
+  for (int row = 0; row < devices; ++row) {
+    const int32_t device = order[row];
+    if (device >= 0 && device < devices && !held[device]) {
+      held[device] = true;
+    } else {
+      open[row] = true;
+    }
+  }
+  std::array<bool, kDriveRows> changed{};
+  int32_t next = 0;
+  for (int row = 0; row < devices; ++row) {
+    if (!open[row]) continue;
+    while (held[next]) ++next;  // as many open rows as devices not held
+    held[next] = true;
+    changed[row] = order[row] != next;
+    order[row] = next;
+  }
+  return changed;
+}
+
 DriveOrder ReadDriveOrder(platform::Profile& profile, int driveCount, const RefreshRowCaption& refreshRowCaption) {
   DriveOrder order = IdentityDriveOrder();
   if (ReadPriorityValue(profile, kKeyTotalDrive) != driveCount) return order;
   // Rows, workers and the per-device tables have ten entries, whatever the scan counted.
   const int32_t devices = std::min(driveCount, kDriveRows);
+  std::array<bool, kDriveRows> stored{};
   for (int row = 0; row < kDriveRows; ++row) {
     const int32_t device = ReadPriorityValue(profile, RowKey(row).c_str());
     if (device < 0 || device >= devices) continue;
     order[row] = device;
-    if (refreshRowCaption) refreshRowCaption(row, device);
+    stored[row] = true;
+  }
+  CompleteDriveOrder(order, devices);
+  for (int row = 0; row < kDriveRows; ++row) {
+    if ((stored[row] || order[row] != row) && refreshRowCaption) refreshRowCaption(row, order[row]);
   }
   return order;
 }
@@ -89,11 +118,9 @@ std::string ReadStartupDirectory(platform::Profile& profile) {
   return std::string(buffer, std::find(buffer, buffer + length, '\0'));
 }
 
+// Whole, however long: the loader writes back what was read, so a cut value would be stored.
 std::string ReadFirmwarePath(platform::Profile& profile) {
-  char buffer[kPathBufferSize] = {};
-  profile.GetPrivateProfileStringA(kSectionFirmware, kKeyPath, "", buffer, kPathBufferSize, kIniFileName);
-  buffer[kPathBufferSize - 1] = '\0';
-  return std::string(buffer);
+  return ReadTextSetting(profile, kSectionFirmware, kKeyPath);
 }
 
 StartupSettings ReadStartupSettings(platform::Profile& profile, int driveCount,

@@ -31,17 +31,26 @@ struct StartupSettings {
 // [FLASHROM] CHECKSUM (default 0) cut to its low 16 bits.
 uint16_t ReadStoredChecksum(platform::Profile& profile);
 
+// Gives each of the first driveCount devices (at most the number of rows) exactly one of the first
+// driveCount rows, so that no drive found is left out of the list and none stands in two rows: in
+// row order a row keeps its device when that is one of those devices and no earlier row holds it;
+// each row left then takes the lowest device that no row holds. Rows from driveCount on keep theirs
+// (they stay hidden). Returns the rows whose device changed.
+std::array<bool, kDriveRows> CompleteDriveOrder(DriveOrder& order, int driveCount);
+
 // The stored arrangement when TOTAL_DRIVE equals driveCount; else the identity order and no row key
 // is read. A [DRIVE_PRIORITY] value counts as -1 unless its text is a decimal number and, for the
 // rows, a device index below driveCount (and below the number of rows): such a row keeps its own
-// device and its caption.
+// device and its caption. The result is completed (CompleteDriveOrder), so a file that names one
+// device twice, or leaves a device out, still gives every drive found one row. Refreshed: every
+// row with a stored device, and every row the completion moved to another device than its own.
 DriveOrder ReadDriveOrder(platform::Profile& profile, int driveCount, const RefreshRowCaption& refreshRowCaption);
 
 // The current directory; empty when the platform cannot give it in 260 bytes, which makes the
 // loader's file name plain ".\FLASH.INI", the same file while the current directory is unchanged.
 std::string ReadStartupDirectory(platform::Profile& profile);
 
-// [FIRMWARE] PATH (default ""), at most 127 characters.
+// [FIRMWARE] PATH (default ""), whole.
 std::string ReadFirmwarePath(platform::Profile& profile);
 
 // The four reads above in their start-up order.

@@ -47,11 +47,8 @@ std::optional<uint16_t> ParseVerifyChecksum(std::string_view text) {
 }
 
 VerifySetting ReadVerifySetting(platform::Profile& profile) {
-  char buffer[kPathBufferSize] = {};
-  profile.GetPrivateProfileStringA(kSectionVerify, kKeyVerifyChecksum, "", buffer, sizeof buffer, kIniFileName);
-  buffer[sizeof buffer - 1] = '\0';
   VerifySetting setting;
-  setting.text = buffer;
+  setting.text = ReadTextSetting(profile, kSectionVerify, kKeyVerifyChecksum);
   setting.present = !Trimmed(setting.text).empty();
   if (setting.present) setting.reference = ParseVerifyChecksum(setting.text);
   return setting;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <exception>
+#include <functional>
 #include <string>
 
 #include "ui/backend.h"
@@ -35,10 +36,12 @@ class TApplication : public TComponent {
   TForm* MainForm() const { return mainForm_; }
 
   // Shows the main form and handles messages until the application is terminated (the main form
-  // closed, Terminate). Returns at once without a main form. An exception thrown by an event
-  // handler leaves Run.
+  // closed, Terminate). Returns at once without a main form. An exception that an event handler
+  // lets escape goes to HandleException and the loop goes on with the next message: leaving the
+  // loop would end the program while its threads may still be at work.
   void Run();
   // Handles the messages already waiting, then returns; stops early when the quit request arrives.
+  // Exceptions from handlers are handled as in Run, so a handler waiting in here is not unwound.
   void ProcessMessages();
   // Asks the message loop to end; Terminated() turns true when the request is handled.
   void Terminate();
@@ -47,14 +50,20 @@ class TApplication : public TComponent {
   const std::string& Title() const { return title_; }
   void SetTitle(std::string title) { title_ = std::move(title); }
 
+  // OnException when it is set, else ShowException.
+  void HandleException(const std::exception& error);
   // The standard exception display: a modal box with the exception's message, the title as its
   // caption, an OK button and the stop sign.
-  void HandleException(const std::exception& error);
+  void ShowException(const std::exception& error);
+  // Takes every exception that reaches HandleException instead of the standard display.
+  std::function<void(TObject* sender, const std::exception& error)> OnException;
 
   // For ~TForm.
   void FormDestroyed(const TForm* form);
 
  private:
+  // One message of the loop; an exception its handler lets escape is handled here.
+  MessageResult HandleOneMessage(bool wait);
   void Handle(MessageResult result);
 
   Backend& backend_;

@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "ui/exception.h"
 #include "ui/form.h"
 #include "ui/message_box_flags.h"
 #include "ui/std_controls.h"
@@ -70,6 +71,7 @@ bool HeadlessBackend::HasWidget(const TControl& control) const {
 }
 
 void HeadlessBackend::CreateWidget(TControl& control) {
+  if (failWidgetCreation_) throw Exception("Error creating window");
   // The library creates parents before children; anything else is a fault of the library.
   if (control.Parent() != nullptr && !HasWidget(*control.Parent())) {
     throw std::logic_error("widget created before its parent's");

@@ -63,6 +63,10 @@ class HeadlessBackend : public Backend {
   void Post(std::function<void()> action);
   size_t PendingMessages() const { return queue_.size(); }
 
+  // From now on creating a widget fails as the Win32 back end's does when the system refuses
+  // the window: Exception("Error creating window").
+  void FailWidgetCreation() { failWidgetCreation_ = true; }
+
   // Widgets alive, and the updates that reached the back end.
   size_t LiveWidgets() const { return widgets_.size(); }
   bool HasWidget(const TControl& control) const;
@@ -114,6 +118,7 @@ class HeadlessBackend : public Backend {
   FrameSize frame_{6, 30};
   std::string modulePath_ = "C:\\FLASH\\FLASH.EXE";
   std::map<const TForm*, std::string> shutdownBlocks_;
+  bool failWidgetCreation_ = false;
 };
 
 }  // namespace ui

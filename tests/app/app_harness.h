@@ -231,6 +231,7 @@ class AppHarness {
         Services{*layer, machine, clock, profile, shell, update::kEmbeddedImage, &logFiles, &localTime});
     ConfigureBench(unit, options);
     application = std::make_unique<ui::TApplication>(backend);
+    ConnectApplication(*application);
     application->CreateForm(unit.Form1);
     form = unit.Form1;
     return *form;

@@ -235,8 +235,6 @@ const AutoCase kAutoCases[] = {
     {"VerifyFailed", {kAccepted, kCorrupting}, "[VERIFY]\r\nCHECKSUM=1244h\r\n", true, 3, false,
      "(Verify failed)  NG. Please cloes all programs."},
     {"NoDrive", {}, "", true, 4, false, "message | No drive is selected"},
-    {"InvalidKeyIsLogged", {kAccepted}, "[VERIFY]\r\nCHECKSUM=x\r\n", false, 0, false,
-     "message | " + settings::InvalidVerifyMessage("x")},
 };
 
 class Unattended : public ::testing::TestWithParam<std::tuple<AutoCase, System>> {};

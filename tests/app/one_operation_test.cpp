@@ -338,6 +338,22 @@ TEST_P(EndDuringArgDrv, StopsTheScanWithinOneScanPeriodAndFinishesItsWrites) {
 INSTANTIATE_TEST_SUITE_P(OneOperation, EndDuringArgDrv, ::testing::ValuesIn(kEndsDuringArgDrv),
                          [](const auto& tp) { return tp.param.name; });
 
+// ArgDrv writes FLASH.INI key by key between its scans: a session ended meanwhile would leave the
+// old keys under a new drive total. Windows' question is answered no until ArgDrv has finished.
+TEST(ArgDrvSessionEnd, IsRefusedWhileArgDrvScansAndAllowedOnceItsWritesAreDone) {
+  AppHarness h;
+  h.AddDrive();
+  auto d1 = h.AddDrive();
+  d1->SetMedium(emu::Medium::NoMedium);  // placed on the first scan; device 0 never is
+  TForm1& form = StartShown(h);
+  std::vector<bool> answers;
+  h.backend.Post([&] { answers.push_back(form.QueryEndSession()); });
+  form.ButADClick(nullptr);
+  EXPECT_EQ(answers, std::vector<bool>{false});
+  EXPECT_EQ(IniValue(h, "DRIVE_PRIORITY", "TOTAL_DRIVE"), "1");
+  EXPECT_TRUE(form.QueryEndSession());
+}
+
 // --- Two rows naming one device -------------------------------------------------------------------
 
 struct SharedDeviceCase {
@@ -361,9 +377,11 @@ TEST_P(TwoRowsOneDevice, StartOneJobAndBothRowsShowItsOutcome) {
   AppHarness h;
   auto d0 = h.AddDrive(c.device0);
   auto d1 = h.AddDrive();
-  h.WriteIni("[DRIVE_PRIORITY]\r\nTOTAL_DRIVE=2\r\n0=0\r\n1=0\r\n");
   h.backend.SetMessageBoxResponder([](const auto&) { return ui::kIdCancel; });
   TForm1& form = h.Start();
+  // Start-up and ArgDrv give every drive its own row now; the run still guards against an order
+  // that names one device twice.
+  form.DriveOrder[1] = 0;
   form.ButtonFlashClick(nullptr);
   EXPECT_EQ(form.RunRowDevices()[0], 0);
   EXPECT_EQ(form.RunRowDevices()[1], 0);
@@ -381,6 +399,52 @@ TEST_P(TwoRowsOneDevice, StartOneJobAndBothRowsShowItsOutcome) {
 }
 
 INSTANTIATE_TEST_SUITE_P(OneOperation, TwoRowsOneDevice, ::testing::ValuesIn(kSharedDevice),
+                         [](const auto& tp) { return tp.param.name; });
+
+// An arrangement that names one device twice would leave the other drive found in no row, and a
+// run would write one drive and report OK. Whichever way it comes about, every drive found keeps
+// one row: the run writes both and both drives hold the image.
+struct LeftOutCase {
+  std::string name;
+  std::string ini;
+  bool argDrvTimesOut;  // device 1 is emptied, device 0 never: ArgDrv places one drive
+};
+
+const LeftOutCase kLeftOut[] = {
+    {"FlashIniNamesOneDeviceTwice", "[DRIVE_PRIORITY]\r\nTOTAL_DRIVE=2\r\n0=1\r\n", false},
+    {"ArgDrvTimesOutWithOneDrivePlaced", "", true},
+};
+
+class EveryDriveFound : public ::testing::TestWithParam<LeftOutCase> {};
+
+TEST_P(EveryDriveFound, HasOneRowAndTheRunWritesIt) {
+  const LeftOutCase& c = GetParam();
+  AppHarness h;
+  // Told apart by their revisions in the row captions.
+  auto d0 = h.AddDrive({"TEVOR", "DVD RW KMR5133", "0.00"});
+  auto d1 = h.AddDrive({"TEVOR", "DVD RW KMR5133", "1.11"});
+  h.WriteIni(c.ini);
+  h.backend.SetMessageBoxResponder([](const auto&) { return ui::kIdCancel; });
+  TForm1& form = StartShown(h);
+  if (c.argDrvTimesOut) {
+    d1->SetMedium(emu::Medium::NoMedium);
+    form.ButADClick(nullptr);
+    d1->SetMedium(emu::Medium::Ready);
+    EXPECT_EQ(IniValue(h, "DRIVE_PRIORITY", "TOTAL_DRIVE"), "1");
+  }
+  EXPECT_EQ(form.DriveOrder[0], 1);
+  EXPECT_EQ(form.DriveOrder[1], 0);
+  EXPECT_EQ(form.rows[0]->Caption(), "TEVOR   DVD RW KMR5133  1.11");
+  EXPECT_EQ(form.rows[1]->Caption(), "TEVOR   DVD RW KMR5133  0.00");
+  form.ButtonFlashClick(nullptr);
+  h.WaitForWorkers();
+  TicksUntilEnd(h);
+  EXPECT_EQ(h.BoxTexts(), std::vector<std::string>{kUpdateOk});
+  EXPECT_TRUE(HoldsTheImage(*d0));
+  EXPECT_TRUE(HoldsTheImage(*d1));
+}
+
+INSTANTIATE_TEST_SUITE_P(OneOperation, EveryDriveFound, ::testing::ValuesIn(kLeftOut),
                          [](const auto& tp) { return tp.param.name; });
 
 // --- The steps of the Flash command ---------------------------------------------------------------

@@ -238,9 +238,10 @@ const IniCase kIniCases[] = {
     {"CountChangedIgnoresIt", 3, "[DRIVE_PRIORITY]\r\nTOTAL_DRIVE=2\r\n0=1\r\n1=0\r\n",
      {0, 1, 2, 3, 4, 5, 6, 7, 8, 9},
      {"TEVOR   DRIVE 0         1.00", "TEVOR   DRIVE 1         1.00", "TEVOR   DRIVE 2         1.00"}},
-    {"MissingKeyMapsToItself", 2, "[DRIVE_PRIORITY]\r\nTOTAL_DRIVE=2\r\n0=1\r\n",
-     {1, 1, 2, 3, 4, 5, 6, 7, 8, 9},
-     {"TEVOR   DRIVE 1         1.00", "TEVOR   DRIVE 1         1.00"}},
+    // The missing key would map row 1 to device 1 a second time: it takes the drive left out.
+    {"MissingKeyTakesTheDriveLeftOut", 2, "[DRIVE_PRIORITY]\r\nTOTAL_DRIVE=2\r\n0=1\r\n",
+     {1, 0, 2, 3, 4, 5, 6, 7, 8, 9},
+     {"TEVOR   DRIVE 1         1.00", "TEVOR   DRIVE 0         1.00"}},
     // 98 SE's own integer read would make 0 of each of these.
     {"PlusSignsReadAsTheNumber", 2, "[DRIVE_PRIORITY]\r\nTOTAL_DRIVE=+2\r\n0=+1\r\n1=+0\r\n",
      {1, 0, 2, 3, 4, 5, 6, 7, 8, 9},
@@ -276,6 +277,21 @@ TEST(StartupSettings, ChecksumAndFirmwareFileComeFromFlashIni) {
   EXPECT_EQ(form.Edit1->Text(), "missing.cvt");
   // The loader ran on the named file and reported it.
   EXPECT_EQ(h.BoxTexts(), std::vector<std::string>{"Read NG"});
+}
+
+// The loader writes back the path it was given: a path read cut would be stored cut, and the
+// user's path lost. Read whole, it is shown and written back as it stands.
+TEST(StartupSettings, ALongFirmwarePathIsShownAndWrittenBackWhole) {
+  for (const std::size_t length : {200u, 1000u}) {
+    AppHarness h;
+    const std::string path = "C:\\" + std::string(length - 7, 'p') + ".CVT";
+    h.WriteIni("[FIRMWARE]\r\nPATH=" + path + "\r\n");
+    TForm1& form = h.Start();
+    EXPECT_EQ(form.Edit1->Text(), path) << length;
+    EXPECT_EQ(MainUnit::Current().firmwarePath, path) << length;
+    EXPECT_EQ(h.ReadIni(), "[FIRMWARE]\r\nPATH=" + path + "\r\n") << length;
+    EXPECT_EQ(h.BoxTexts(), std::vector<std::string>{"Read NG"});
+  }
 }
 
 TEST(StartupSettings, NoFlashIniLoadsNothing) {

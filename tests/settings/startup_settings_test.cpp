@@ -75,6 +75,10 @@ std::string Priority(const std::string& total, const std::vector<std::string>& r
 
 const std::string kTwoSwapped = Priority("2", {"1", "0", "-1", "-1", "-1", "-1", "-1", "-1", "-1", "-1"});
 const std::string kLongPath = "C:\\" + std::string(130, 'p') + ".CVT";
+// A path of exactly `length` characters.
+std::string Path(std::size_t length) { return "C:\\" + std::string(length - 7, 'q') + ".CVT"; }
+const std::string kPath200 = Path(200);
+const std::string kPath1000 = Path(1000);
 
 struct StartupCase {
   const char* name;
@@ -104,20 +108,37 @@ INSTANTIATE_TEST_SUITE_P(
         StartupCase{"NoFile", kNoFile, 2, 0, kIdentity, {}, ""},
         StartupCase{"TwoDrivesArranged", kTwoSwapped, 2, 0, {1, 0, 2, 3, 4, 5, 6, 7, 8, 9}, {{0, 1}, {1, 0}}, ""},
         StartupCase{"ThreeDrivesIgnoreIt", kTwoSwapped, 3, 0, kIdentity, {}, ""},
-        StartupCase{"KeyOneMissing", Priority("2", {"1", ""}), 2, 0, {1, 1, 2, 3, 4, 5, 6, 7, 8, 9}, {{0, 1}}, ""},
+        // Every drive found keeps one row: a row whose device an earlier row holds takes the one
+        // left out (a missing key would map row 1 to device 1 a second time).
+        StartupCase{"KeyOneMissing", Priority("2", {"1", ""}), 2, 0, {1, 0, 2, 3, 4, 5, 6, 7, 8, 9},
+                    {{0, 1}, {1, 0}}, ""},
+        StartupCase{"OneDeviceTwice", Priority("2", {"1", "1"}), 2, 0, {1, 0, 2, 3, 4, 5, 6, 7, 8, 9},
+                    {{0, 1}, {1, 0}}, ""},
+        StartupCase{"ThreeRowsOnTwoDevicesKeepTheFirstOfEach", Priority("3", {"2", "2", "-1"}), 3, 0,
+                    {2, 0, 1, 3, 4, 5, 6, 7, 8, 9}, {{0, 2}, {1, 0}, {2, 1}}, ""},
+        StartupCase{"MinusOneRowKeepsItsOwnDeviceBeforeALaterRow", Priority("3", {"-1", "0", "0"}), 3, 0,
+                    kIdentity, {{1, 1}, {2, 2}}, ""},
+        StartupCase{"HiddenRowsKeepTheirValues", Priority("2", {"1", "0", "1"}), 2, 0,
+                    {1, 0, 1, 3, 4, 5, 6, 7, 8, 9}, {{0, 1}, {1, 0}, {2, 1}}, ""},
         StartupCase{"NoTotalWithNoDrives", Priority("", {}) + "0=0\r\n", 0, 0, kIdentity, {}, ""},
         StartupCase{"Checksum70000", "[FLASHROM]\r\nCHECKSUM=70000\r\n", 1, 4464, kIdentity, {}, ""},
         StartupCase{"ChecksumMinusOne", "[FLASHROM]\r\nCHECKSUM=-1\r\n", 1, 65535, kIdentity, {}, ""},
         StartupCase{"EmptyPath", "[FIRMWARE]\r\nPATH=\r\n", 1, 0, kIdentity, {}, ""},
         StartupCase{"Path", "[FIRMWARE]\r\nPATH=C:\\FW\\DVD.CVT\r\n", 1, 0, kIdentity, {}, "C:\\FW\\DVD.CVT"},
-        StartupCase{"LongPathCut", "[FIRMWARE]\r\nPATH=" + kLongPath + "\r\n", 1, 0, kIdentity, {},
-                    kLongPath.substr(0, 127)},
+        // Read whole, however long: the loader writes back what was read.
+        StartupCase{"LongPathWhole", "[FIRMWARE]\r\nPATH=" + kLongPath + "\r\n", 1, 0, kIdentity, {}, kLongPath},
+        StartupCase{"Path200", "[FIRMWARE]\r\nPATH=" + kPath200 + "\r\n", 1, 0, kIdentity, {}, kPath200},
+        StartupCase{"Path1000", "[FIRMWARE]\r\nPATH=" + kPath1000 + "\r\n", 1, 0, kIdentity, {}, kPath1000},
+        // 127, 255 and 511 characters fill the buffer tried first and the next ones exactly.
+        StartupCase{"Path127", "[FIRMWARE]\r\nPATH=" + Path(127) + "\r\n", 1, 0, kIdentity, {}, Path(127)},
+        StartupCase{"Path255", "[FIRMWARE]\r\nPATH=" + Path(255) + "\r\n", 1, 0, kIdentity, {}, Path(255)},
+        StartupCase{"Path511", "[FIRMWARE]\r\nPATH=" + Path(511) + "\r\n", 1, 0, kIdentity, {}, Path(511)},
         StartupCase{"HandEditedCase", "[drive_priority]\r\ntotal_drive=2\r\n0=1\r\n[flashrom]\r\nchecksum=255\r\n", 2,
-                    255, {1, 1, 2, 3, 4, 5, 6, 7, 8, 9}, {{0, 1}}, ""}),
+                    255, {1, 0, 2, 3, 4, 5, 6, 7, 8, 9}, {{0, 1}, {1, 0}}, ""}),
     [](const ::testing::TestParamInfo<StartupCase>& param) { return std::string(param.param.name); });
 
 // A [DRIVE_PRIORITY] value that is not a device index below the drive count is taken as -1: the row
-// keeps its own device and caption. TOTAL_DRIVE as given, row 1 always maps to device 0.
+// keeps its own device and caption. TOTAL_DRIVE as given, row 1 names device 0.
 struct PriorityCase {
   const char* name;
   std::string total;
@@ -182,10 +203,12 @@ TEST_F(StartupSettingsTest, OutOfRangeAndGarbageValuesCountAsMinusOne) {
         continue;
       }
       EXPECT_EQ(read.driveOrder[0], c.row0Device < 0 ? 0 : c.row0Device) << c.name;
-      EXPECT_EQ(read.driveOrder[1], 0) << c.name;
+      // Row 1 names device 0; when row 0 holds it, row 1 takes the device left over.
+      const int32_t row1Device = read.driveOrder[0] == 0 && c.driveCount > 1 ? 1 : 0;
+      EXPECT_EQ(read.driveOrder[1], row1Device) << c.name;
       Refreshes expected;
       if (c.row0Device >= 0) expected.emplace_back(0, c.row0Device);
-      expected.emplace_back(1, 0);
+      expected.emplace_back(1, row1Device);
       EXPECT_EQ(refreshes, expected) << c.name;
     }
   }

@@ -46,6 +46,10 @@ TEST(VerifyChecksum, ReadsTheKeyFromFlashIni) {
       {"[VERIFY]\r\nCHECKSUM=1244h\r\n", true, 0x1244, "1244h"},
       {"[VERIFY]\r\nCHECKSUM=70000\r\n", true, {}, "70000"},
       {"[VERIFY]\r\nCHECKSUM=12G4h\r\n", true, {}, "12G4h"},
+      // Read whole: cut to 127 characters these would read as 0, a wrong reference, and as a
+      // valid checksum instead of the invalid text it is.
+      {"[VERIFY]\r\nCHECKSUM=" + std::string(196, '0') + "4676\r\n", true, 0x1244, std::string(196, '0') + "4676"},
+      {"[VERIFY]\r\nCHECKSUM=1244h" + std::string(200, 'x') + "\r\n", true, {}, "1244h" + std::string(200, 'x')},
   };
   for (const ReadCase& c : cases) {
     testfs::ScopedTempDir dir;

@@ -2,6 +2,9 @@
 // (before the window exists), the Win32 widget back end, and the program's run.
 #include <windows.h>
 
+#include <memory>
+#include <string>
+
 #include "app/program.h"
 #include "platform/win32/profile_win32.h"
 #include "platform/win32/win32_log_output.h"
@@ -30,6 +33,14 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
   platform::ScsiPlatform os = Os().Scsi();
   const app::Services services{g_scsiLayer, os.files, os.clock, profile, shell, update::kEmbeddedImage,
                                &logFiles, &localTime};
-  ui::Win32Backend backend;
-  return app::RunProgram(backend, services, commandLine != nullptr ? commandLine : "");
+  const std::string options = commandLine != nullptr ? commandLine : "";
+  // The back end registers the window classes and makes the timers' window; refused, the program
+  // ends with its error status rather than the run-time library's abort.
+  std::unique_ptr<ui::Win32Backend> backend;
+  try {
+    backend = std::make_unique<ui::Win32Backend>();
+  } catch (const std::exception& error) {
+    return app::EndWithoutWindow(services, options, error);
+  }
+  return app::RunProgram(*backend, services, options);
 }
