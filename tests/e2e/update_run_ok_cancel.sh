@@ -4,7 +4,7 @@
 # enabled and the drive on its new firmware.
 . "$(dirname "$0")/lib.bash"
 e2e_require_program
-e2e_begin win98
+e2e_begin win98se
 
 e2e_emu_config <<'CFG'
 adapters 1
