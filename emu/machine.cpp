@@ -29,6 +29,7 @@ bool EqualsNoCase(const char* a, const char* b) {
 Machine::Machine() = default;
 
 Machine::~Machine() {
+  if (GetFamily() == Family::Consumer) ApplyThreadRule(Family::Nt);
   aspi_.Stop();
   ReleaseAspiEntryPoints(&aspi_);
 }

@@ -1,7 +1,12 @@
 // The emulated machine: the whole platform boundary over emulated drives, for both back ends.
 // Platform id, drive letters and their types, device handles and DeviceIoControl on the
 // pass-through request block, the ASPI manager library, files for the loader, events, Sleep and
-// the time of day, all in per-thread virtual time. Every method is thread-safe.
+// the time of day, the process token and the restart, all in per-thread virtual time. Every method
+// is thread-safe.
+//
+// Family: the machine carries out its calls as the Platform SDK documents them for one
+// operating-system family. Nt (the default) is Windows 2000/XP; Consumer is Windows 98 SE, whose
+// differences docs/ARCHITECTURE.md lists ("The 98 SE personality") with their sources.
 //
 // Virtual time: each thread has its own clock (ms), starting at the clock base on the thread's
 // first use. Sleep, pass-through commands and timed-out waits move the calling thread's clock;
@@ -23,6 +28,7 @@
 #include "emu/event_table.h"
 #include "emu/thread_clocks.h"
 #include "platform/platform.h"
+#include "platform/shell.h"
 #include "platform/threads.h"
 
 namespace emu {
@@ -31,8 +37,10 @@ class Machine : public platform::SystemInfo,
                 public platform::FileIo,
                 public platform::Library,
                 public platform::Sync,
-                public platform::Clock {
+                public platform::Clock,
+                public platform::Shell {
  public:
+  enum class Family { Nt, Consumer };
   struct OpenRecord {
     std::string path;
     uint32_t access;
@@ -59,6 +67,17 @@ class Machine : public platform::SystemInfo,
 
   // --- Set-up and observation -----------------------------------------------------------------
   void SetPlatformId(uint32_t id);  // default 2 (NT family)
+  // Consumer also sets platform id 1 and, natively, makes every thread start of the process
+  // refuse a null thread-id pointer while this machine lives (the one-machine-at-a-time rule of
+  // the suites). Nt sets platform id 2.
+  void SetFamily(Family family);
+  Family GetFamily() const;
+
+  // The process token and the restart. On Nt the process holds the shutdown privilege, disabled,
+  // unless the test takes it away (AdjustTokenPrivileges then answers ERROR_NOT_ALL_ASSIGNED).
+  void SetShutdownPrivilegeHeld(bool held);
+  size_t OpenTokenHandles() const;
+  std::vector<uint32_t> AcceptedRestarts() const;  // the flags of every ExitWindowsEx carried out
 
   // Pass-through: a drive letter with its GetDriveTypeA answer; with a drive it can be opened.
   void AddLetter(char letter, uint32_t driveType, std::shared_ptr<Drive> drive = nullptr);
@@ -120,6 +139,17 @@ class Machine : public platform::SystemInfo,
   void Sleep(uint32_t milliseconds) override;
   uint32_t TimeOfDaySeconds() override;
 
+  // --- platform::Shell ------------------------------------------------------------------------
+  // The token calls and GetLastError; CloseHandle (above) also closes tokens. ExitWindowsEx is
+  // recorded, never carried out; Exit is recorded too and returns.
+  int OpenProcessToken(uint32_t desiredAccess, platform::Handle* token) override;
+  int LookupPrivilegeValueA(const char* name, platform::Luid* luid) override;
+  int AdjustTokenPrivileges(platform::Handle token, const platform::Luid& luid, uint32_t attributes) override;
+  uint32_t GetLastError() override;
+  int ExitWindowsEx(uint32_t flags, uint32_t reason) override;
+  void Exit(int code) override;
+  std::vector<int> ExitCodes() const;
+
  private:
   struct Letter {
     uint32_t driveType;
@@ -161,9 +191,19 @@ class Machine : public platform::SystemInfo,
   void AdvanceThisThread(uint64_t ms);
   platform::Handle CreateDeviceHandle(const std::string& path, uint32_t access, uint32_t disposition);
   platform::Handle CreateFileHandle(const std::string& path, uint32_t access, uint32_t disposition);
+  void SetLastErrorLocked(uint32_t error);
+  // The thread-start rule of the family (machine_family_threads*.cpp: natively only).
+  static void ApplyThreadRule(Family family);
 
   mutable platform::Lock mutex_;
   uint32_t platformId_ = platform::kPlatformWin32NT;
+  Family family_ = Family::Nt;
+  std::map<platform::Handle, uint32_t> tokens_;  // open token handles and their access
+  bool shutdownPrivilegeHeld_ = true;
+  bool shutdownPrivilegeEnabled_ = false;
+  std::vector<uint32_t> acceptedRestarts_;
+  std::vector<int> exitCodes_;
+  std::map<platform::ThreadId, uint32_t> lastErrors_;
   std::map<char, Letter> letters_;
   std::vector<OpenRecord> opens_;
   std::map<platform::Handle, DeviceHandle> devices_;

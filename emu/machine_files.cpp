@@ -112,7 +112,7 @@ uint32_t Machine::GetFileSize(platform::Handle file) {
 // Device and file handles only; events close through CloseEvent.
 int Machine::CloseHandle(platform::Handle object) {
   std::lock_guard lock(mutex_);
-  return devices_.erase(object) + fileHandles_.erase(object) > 0 ? 1 : 0;
+  return devices_.erase(object) + fileHandles_.erase(object) + tokens_.erase(object) > 0 ? 1 : 0;
 }
 
 }  // namespace emu

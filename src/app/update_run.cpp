@@ -202,14 +202,21 @@ void TForm1::FormCloseQuery(ui::TObject*, bool& canClose) {
 // that would hold up the question.
 void TForm1::FormQueryEndSession(ui::TObject*, bool& canEnd) { canEnd = !RunBusy(); }
 
+// 95/98/Me have no token privileges (their token calls are stubs that fail with
+// ERROR_CALL_NOT_IMPLEMENTED) and restart for any process; the NT family restarts only once the
+// shutdown privilege is enabled. The same family test as the back end's choice.
 int TForm1::Reboot() {
-  platform::Shell& shell = MainUnit::Current().services.shell;
+  Services& os = MainUnit::Current().services;
+  platform::Shell& shell = os.shell;
+  if (os.scsi.ConsumerFamily()) return shell.ExitWindowsEx(platform::kEwxReboot, 0) != 0 ? 1 : 0;
   platform::Handle token = 0;
   if (shell.OpenProcessToken(platform::kTokenAdjustPrivileges | platform::kTokenQuery, &token) == 0) return 0;
   platform::Luid luid;
   shell.LookupPrivilegeValueA(platform::kSeShutdownName, &luid);
   shell.AdjustTokenPrivileges(token, luid, platform::kSePrivilegeEnabled);
-  if (shell.GetLastError() != 0) return 0;
+  const bool granted = shell.GetLastError() == 0;  // before CloseHandle, which may change it
+  shell.CloseHandle(token);
+  if (!granted) return 0;
   return shell.ExitWindowsEx(platform::kEwxReboot, 0) != 0 ? 1 : 0;
 }
 

@@ -42,6 +42,7 @@ void ScsiLayer::EnumeratePassThrough() {
 }
 
 void ScsiLayer::EnumerateAspi() {
+  aspiState_ = AspiManagerState::NotLoaded;
   const platform::Module library = os_.library.LoadLibraryA(kAspiLibrary);
   if (library == 0) return;
   auto supportInfo = reinterpret_cast<platform::GetAspi32SupportInfoFn>(
@@ -49,6 +50,7 @@ void ScsiLayer::EnumerateAspi() {
   auto sendCommand =
       reinterpret_cast<platform::SendAspi32CommandFn>(os_.library.GetProcAddress(library, "SendASPI32Command"));
   if (supportInfo == nullptr || sendCommand == nullptr) {
+    aspiState_ = AspiManagerState::EntryPointsMissing;
     os_.library.FreeLibrary(library);
     return;
   }
@@ -56,7 +58,11 @@ void ScsiLayer::EnumerateAspi() {
   sendCommand_ = sendCommand;
 
   const uint32_t support = getSupportInfo_();
-  if (((support >> 8) & 0xFF) != platform::kSsComp) return;
+  if (((support >> 8) & 0xFF) != platform::kSsComp) {
+    aspiState_ = AspiManagerState::NotCompleted;
+    return;
+  }
+  aspiState_ = AspiManagerState::Ready;
   const int adapters = static_cast<int>(support & 0xFF);
   for (int adapter = 0; adapter < adapters && deviceCount_ < kMaxDevices; ++adapter) {
     for (int target = 0; target < kTargetsPerAdapter && deviceCount_ < kMaxDevices; ++target) {

@@ -15,6 +15,15 @@
 
 namespace scsi {
 
+// How start-up found the ASPI manager; the window tells the user what a failure means.
+enum class AspiManagerState {
+  NotUsed,             // not the consumer family: the pass-through back end or none
+  Ready,               // loaded, both entry points, support information "completed"
+  NotLoaded,           // WNASPI32.DLL cannot be loaded
+  EntryPointsMissing,  // it lacks GetASPI32SupportInfo or SendASPI32Command
+  NotCompleted,        // its support information is not "completed" (no ASPI host adapter)
+};
+
 class ScsiLayer {
  public:
   static constexpr int kMaxDevices = 26;
@@ -43,6 +52,9 @@ class ScsiLayer {
 
   // What start-up found, for the tests and the diagnostics.
   bool UsesPassThrough() const { return passThrough_ == 1; }
+  // The consumer family (Windows 95/98/Me, platform id 1), which takes the ASPI back end.
+  bool ConsumerFamily() const { return aspiState_ != AspiManagerState::NotUsed; }
+  AspiManagerState AspiState() const { return aspiState_; }
   int32_t DeviceId(int index) const;
   platform::Handle HandleSlot(int index) const;
   int32_t SelectedDeviceId() const { return selectedDeviceId_.load(); }
@@ -76,6 +88,7 @@ class ScsiLayer {
   int32_t deviceCount_ = 0;
   std::array<int32_t, kMaxDevices> deviceIds_{};
   int32_t passThrough_ = 0;
+  AspiManagerState aspiState_ = AspiManagerState::NotUsed;
   // -1: never opened or the open failed; 0: closed; anything else: an open handle.
   std::array<platform::Handle, kMaxDevices> handles_{};
   std::atomic<int32_t> selectedDeviceId_{0};

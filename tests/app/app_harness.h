@@ -31,34 +31,49 @@
 
 namespace app::testing {
 
-// Records the reboot's calls; each step can be made to fail.
+// Records the reboot's calls and hands each to the machine, which answers as its family does; the
+// token opening can be made to fail. The token the machine opened is recorded as "token".
 class RecordingShell : public platform::Shell {
  public:
+  explicit RecordingShell(platform::Shell& system) : system_(system) {}
+
   int OpenProcessToken(uint32_t access, platform::Handle* token) override {
     calls.push_back("OpenProcessToken " + std::to_string(access));
-    *token = 77;
-    return openTokenResult;
+    if (openTokenResult == 0) return 0;
+    const int opened = system_.OpenProcessToken(access, token);
+    if (opened != 0) token_ = *token;
+    return opened;
   }
   int LookupPrivilegeValueA(const char* name, platform::Luid* luid) override {
     calls.push_back(std::string("LookupPrivilegeValueA ") + name);
-    luid->lowPart = 19;
-    return 1;
+    return system_.LookupPrivilegeValueA(name, luid);
   }
   int AdjustTokenPrivileges(platform::Handle token, const platform::Luid& luid, uint32_t attributes) override {
-    calls.push_back("AdjustTokenPrivileges " + std::to_string(token) + " " + std::to_string(luid.lowPart) + " " +
+    calls.push_back("AdjustTokenPrivileges " + Named(token) + " " + std::to_string(luid.lowPart) + " " +
                     std::to_string(attributes));
-    return 1;
+    return system_.AdjustTokenPrivileges(token, luid, attributes);
   }
-  uint32_t GetLastError() override { return lastError; }
+  uint32_t GetLastError() override { return system_.GetLastError(); }
+  int CloseHandle(platform::Handle object) override {
+    calls.push_back("CloseHandle " + Named(object));
+    return system_.CloseHandle(object);
+  }
   int ExitWindowsEx(uint32_t flags, uint32_t reason) override {
     calls.push_back("ExitWindowsEx " + std::to_string(flags) + " " + std::to_string(reason));
-    return 1;
+    return system_.ExitWindowsEx(flags, reason);
   }
   void Exit(int code) override { calls.push_back("Exit " + std::to_string(code)); }
 
   std::vector<std::string> calls;
   int openTokenResult = 1;
-  uint32_t lastError = 0;
+
+ private:
+  std::string Named(platform::Handle handle) const {
+    return handle == token_ && token_ != 0 ? "token" : std::to_string(handle);
+  }
+
+  platform::Shell& system_;
+  platform::Handle token_ = 0;
 };
 
 // The machine's clock, except that a worker's one-minute restart wait can be held until the test
@@ -249,7 +264,7 @@ class AppHarness {
   Options options;  // the command line's, set before Start
   std::vector<std::shared_ptr<emu::Drive>> drives;
   settings::IniProfile profile;
-  RecordingShell shell;
+  RecordingShell shell{machine};
   ui::HeadlessBackend backend;
   std::unique_ptr<scsi::ScsiLayer> layer;
   std::unique_ptr<ui::TApplication> application;
@@ -258,8 +273,10 @@ class AppHarness {
 
 // The program's OK report and the calls its reboot makes, as the tests of a run's end expect them.
 inline constexpr char kUpdateOk[] = "Update OK. Please cloes all programs. This computer will be rebooted.";
+// The NT family's restart; the consumer family's is the last call alone.
 inline const std::vector<std::string> kRebootCalls = {"OpenProcessToken 40", "LookupPrivilegeValueA SeShutdownPrivilege",
-                                                      "AdjustTokenPrivileges 77 19 2", "ExitWindowsEx 2 0"};
+                                                      "AdjustTokenPrivileges token 19 2", "CloseHandle token",
+                                                      "ExitWindowsEx 2 0"};
 
 // Fires TimerPB until the run ends; returns the number of ticks it took.
 inline int TicksUntilEnd(AppHarness& h, int limit = 300) {

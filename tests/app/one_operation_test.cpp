@@ -426,6 +426,7 @@ TEST(FlashCommand, ClearsAllTenWrongDriveFlagsAndTheStoredChecksumAndHoldsTheFiv
 
 class ExitingShell : public testing::RecordingShell {
  public:
+  using RecordingShell::RecordingShell;
   void Exit(int code) override { std::exit(code); }
 };
 
@@ -445,7 +446,7 @@ TEST(ExitButtonDeathTest, EndsThroughExitWithCodeOneRunningUnitMainsEnd) {
         std::atexit(&ReportUnitMainAtExit);
         AppHarness h;
         h.AddDrive();
-        ExitingShell shell;
+        ExitingShell shell{h.machine};
         h.layer = std::make_unique<scsi::ScsiLayer>(h.machine.Platform());
         MainUnit& unit = MainUnit::Start(Services{*h.layer, h.machine, h.clock, h.profile, shell});
         ui::TApplication application(h.backend);

@@ -312,29 +312,38 @@ TEST(UpdateRun, RefusedHandOffIsReportedAsAFailure) {
 
 struct RebootCase {
   std::string name;
+  emu::Machine::Family family;
   int openTokenResult;
-  uint32_t lastError;
+  bool privilegeHeld;
   std::vector<std::string> calls;
+  bool restarted;
 };
 
 class Reboot : public ::testing::TestWithParam<RebootCase> {};
 
-TEST_P(Reboot, StopsSilentlyAtTheFirstRefusal) {
+// Judged by the machine's own record: the restarts it carried out and the tokens left open.
+TEST_P(Reboot, TakesTheStepsItsFamilyNeedsAndStopsSilentlyAtARefusal) {
+  const RebootCase& c = GetParam();
   AppHarness h;
+  h.machine.SetFamily(c.family);
+  h.machine.SetShutdownPrivilegeHeld(c.privilegeHeld);
   TForm1& form = h.Start();
-  h.shell.openTokenResult = GetParam().openTokenResult;
-  h.shell.lastError = GetParam().lastError;
+  h.shell.openTokenResult = c.openTokenResult;
   form.Button1Click(nullptr);  // the hidden button reboots at once
-  EXPECT_EQ(h.shell.calls, GetParam().calls);
+  EXPECT_EQ(h.shell.calls, c.calls);
+  EXPECT_EQ(h.machine.AcceptedRestarts(), c.restarted ? std::vector<uint32_t>{2} : std::vector<uint32_t>{});
+  EXPECT_EQ(h.machine.OpenTokenHandles(), 0u);
   EXPECT_TRUE(h.backend.MessageBoxes().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Steps, Reboot,
-    ::testing::Values(RebootCase{"Granted", 1, 0, kRebootCalls},
-                      RebootCase{"NoToken", 0, 0, {"OpenProcessToken 40"}},
-                      RebootCase{"PrivilegeNotHeld", 1, 1300,
-                                 {kRebootCalls[0], kRebootCalls[1], kRebootCalls[2]}}),
+    ::testing::Values(RebootCase{"Granted", emu::Machine::Family::Nt, 1, true, kRebootCalls, true},
+                      RebootCase{"NoToken", emu::Machine::Family::Nt, 0, true, {"OpenProcessToken 40"}, false},
+                      RebootCase{"PrivilegeNotHeld", emu::Machine::Family::Nt, 1, false,
+                                 {kRebootCalls[0], kRebootCalls[1], kRebootCalls[2], kRebootCalls[3]}, false},
+                      // 98 SE: the token calls are stubs, and the restart needs no privilege.
+                      RebootCase{"ConsumerFamily", emu::Machine::Family::Consumer, 1, true, {"ExitWindowsEx 2 0"}, true}),
     [](const auto& tp) { return tp.param.name; });
 
 TEST(ExitButton, EndsTheProgramWithCodeOne) {

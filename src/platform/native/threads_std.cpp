@@ -3,9 +3,12 @@
 #include <atomic>
 #include <condition_variable>
 #include <exception>
+#include <system_error>
 #include <mutex>
 #include <thread>
 
+#include "platform/native/thread_start_rules.h"
+#include "platform/thread_start.h"
 #include "platform/threads.h"
 
 namespace platform {
@@ -48,38 +51,36 @@ void WakeSignal::WaitOnce(std::unique_lock<Lock>& lock, uint32_t milliseconds) {
   held.release();
 }
 
-struct Thread::State {
-  std::thread thread;
-};
+namespace {
 
-Thread::Thread(std::function<void()> body) : state_(std::make_unique<State>()) {
-  state_->thread = std::thread([body = std::move(body)] {
-    try {
-      body();
-    } catch (...) {
-      std::terminate();
-    }
-  });
-}
+std::atomic<bool> refuseNullThreadId{false};
 
-Thread::Thread() = default;
+}  // namespace
 
-Thread::~Thread() { Join(); }
+namespace native {
 
-Thread::Thread(Thread&& other) noexcept = default;
+void RefuseNullThreadId(bool refuse) { refuseNullThreadId.store(refuse); }
 
-Thread& Thread::operator=(Thread&& other) noexcept {
-  if (this != &other) {
-    Join();
-    state_ = std::move(other.state_);
+}  // namespace native
+
+// Natively the handle is the std::thread itself; the id is a number of this process's own.
+ThreadHandle BeginThreadEx(void* argument, uint32_t* threadId) {
+  if (threadId == nullptr && refuseNullThreadId.load()) return 0;
+  static std::atomic<uint32_t> nextId{1};
+  std::thread* thread = nullptr;
+  try {
+    thread = new std::thread(RunThreadBody, argument);
+  } catch (const std::system_error&) {
+    return 0;
   }
-  return *this;
+  if (threadId != nullptr) *threadId = nextId.fetch_add(1);
+  return reinterpret_cast<ThreadHandle>(thread);
 }
 
-void Thread::Join() {
-  if (!state_) return;
-  state_->thread.join();
-  state_.reset();
+void WaitAndCloseThread(ThreadHandle handle) {
+  auto* thread = reinterpret_cast<std::thread*>(handle);
+  thread->join();
+  delete thread;
 }
 
 }  // namespace platform

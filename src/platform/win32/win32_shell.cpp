@@ -33,6 +33,8 @@ int Win32Shell::AdjustTokenPrivileges(Handle token, const Luid& luid, uint32_t a
 
 uint32_t Win32Shell::GetLastError() { return ::GetLastError(); }
 
+int Win32Shell::CloseHandle(Handle object) { return ::CloseHandle(reinterpret_cast<HANDLE>(object)); }
+
 int Win32Shell::ExitWindowsEx(uint32_t flags, uint32_t reason) { return ::ExitWindowsEx(flags, reason); }
 
 void Win32Shell::Exit(int code) { std::exit(code); }

@@ -1,14 +1,14 @@
 // The threading primitives for FLASH.EXE: critical sections, events and _beginthreadex, all of
 // which Windows 98 SE and Windows 2000 have (no condition variables, which arrived with Vista).
+// platform::Thread itself is portable (thread.cpp); this file gives it the two calls it makes.
 #include <windows.h>
 
 #include <process.h>
 
 #include <algorithm>
-#include <exception>
-#include <stdexcept>
 #include <vector>
 
+#include "platform/thread_start.h"
 #include "platform/threads.h"
 #include "platform/win32/win32_lock_state.h"
 
@@ -67,51 +67,24 @@ void WakeSignal::WaitOnce(std::unique_lock<Lock>& lock, uint32_t milliseconds) {
   lock.lock();
 }
 
-struct Thread::State {
-  std::function<void()> body;
-  HANDLE handle = nullptr;
-};
-
 namespace {
 
-unsigned __stdcall RunThreadBody(void* state) {
-  try {
-    static_cast<Thread::State*>(state)->body();
-  } catch (...) {
-    std::terminate();
-  }
+unsigned __stdcall ThreadEntry(void* argument) {
+  RunThreadBody(argument);
   return 0;
 }
 
 }  // namespace
 
-Thread::Thread(std::function<void()> body) : state_(std::make_unique<State>()) {
-  state_->body = std::move(body);
-  // _beginthreadex rather than CreateThread: the body uses the C runtime.
-  const uintptr_t handle = ::_beginthreadex(nullptr, 0, &RunThreadBody, state_.get(), 0, nullptr);
-  if (handle == 0) throw std::runtime_error("cannot start a thread");
-  state_->handle = reinterpret_cast<HANDLE>(handle);
+// _beginthreadex rather than CreateThread: the body uses the C runtime.
+ThreadHandle BeginThreadEx(void* argument, uint32_t* threadId) {
+  static_assert(sizeof(uint32_t) == sizeof(unsigned), "_beginthreadex writes an unsigned id");
+  return ::_beginthreadex(nullptr, 0, &ThreadEntry, argument, 0, reinterpret_cast<unsigned*>(threadId));
 }
 
-Thread::Thread() = default;
-
-Thread::~Thread() { Join(); }
-
-Thread::Thread(Thread&& other) noexcept = default;
-
-Thread& Thread::operator=(Thread&& other) noexcept {
-  if (this != &other) {
-    Join();
-    state_ = std::move(other.state_);
-  }
-  return *this;
-}
-
-void Thread::Join() {
-  if (!state_) return;
-  ::WaitForSingleObject(state_->handle, INFINITE);
-  ::CloseHandle(state_->handle);
-  state_.reset();
+void WaitAndCloseThread(ThreadHandle handle) {
+  ::WaitForSingleObject(reinterpret_cast<HANDLE>(handle), INFINITE);
+  ::CloseHandle(reinterpret_cast<HANDLE>(handle));
 }
 
 }  // namespace platform
