@@ -204,7 +204,7 @@ e2e_launch() {
 e2e_show_log_tail() {
   [ -f "$E2E_DIR/program.log" ] && tail -n 20 "$E2E_DIR/program.log" | sed 's/^/    program: /'
   [ -f "$E2E_RUN/emu.cfg.errors" ] && sed 's/^/    emu.cfg: /' "$E2E_RUN/emu.cfg.errors"
-  return 0
+  e2e_personality_show_tail
 }
 
 # Waits up to SECONDS for the program to end; its exit code is then in E2E_PROGRAM_RC.

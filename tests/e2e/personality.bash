@@ -40,3 +40,9 @@ e2e_expect_personality_count() {
   n=$(e2e_personality_log | grep -Ec -- "^($1)\$")
   if [ "$n" = "$2" ]; then e2e_pass "${3:-$2 records $1}"; else e2e_fail "${3:-records $1}: $n, expected $2"; fi
 }
+
+# On a failed scenario: the record's last lines (lib.bash's e2e_show_log_tail).
+e2e_personality_show_tail() {
+  [ -f "$E2E_PERSONALITY_LOG" ] && e2e_personality_log | tail -n 10 | sed 's/^/    win98se: /'
+  return 0
+}
