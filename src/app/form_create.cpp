@@ -20,6 +20,28 @@ constexpr int kRowWidth = 310;
 constexpr int kRowHeight = 17;
 constexpr int kRowFontPoints = 10;
 
+// What the user of the consumer family is told when the ASPI back end has no manager to use:
+// without it the list stays empty and Flash would only answer that no drive is selected.
+std::string AspiManagerNotice(scsi::AspiManagerState state) {
+  switch (state) {
+    case scsi::AspiManagerState::NotLoaded:
+      return "No ASPI manager: WNASPI32.DLL cannot be loaded, so no drive can be found. "
+             "Install an ASPI manager that provides WNASPI32.DLL, then start this program again.";
+    case scsi::AspiManagerState::EntryPointsMissing:
+      return "WNASPI32.DLL is not a usable ASPI manager: it lacks GetASPI32SupportInfo or "
+             "SendASPI32Command, so no drive can be found. Reinstall the ASPI manager, then start this "
+             "program again.";
+    case scsi::AspiManagerState::NotCompleted:
+      return "The ASPI manager (WNASPI32.DLL) reports that it is not ready (no host adapter), so no "
+             "drive can be found. Check the drive's adapter and reinstall the ASPI manager, then start "
+             "this program again.";
+    case scsi::AspiManagerState::NotUsed:
+    case scsi::AspiManagerState::Ready:
+      break;
+  }
+  return std::string();
+}
+
 }  // namespace
 
 void TForm1::FormCreate(ui::TObject*) {
@@ -49,6 +71,8 @@ void TForm1::FormCreate(ui::TObject*) {
   }
 
   StartupScan();
+  const std::string aspiNotice = AspiManagerNotice(os.scsi.AspiState());
+  if (!aspiNotice.empty()) Notify(aspiNotice);
 
   SetCaption("Tolvarine V0.60 by Tevor PMXT-II");
   ButtonLoad->SetCaption("&Load CVT");

@@ -202,10 +202,7 @@ class AppHarness {
     config.seed = static_cast<uint32_t>(drives.size() + 1);
     auto drive = std::make_shared<emu::Drive>(config);
     if (aspi) {
-      if (drives.empty()) {
-        machine.SetPlatformId(platform::kPlatformWin32Windows);
-        machine.AddAspiAdapter();
-      }
+      if (drives.empty()) machine.AddAspiAdapter();
       machine.AddAspiTarget(0, static_cast<int>(drives.size()), platform::kDeviceTypeCdrom, drive);
     } else {
       machine.AddLetter(static_cast<char>('D' + drives.size()), platform::kDriveCdrom, drive);
@@ -222,6 +219,13 @@ class AppHarness {
 
   // Program start: the SCSI layer, unit Main, the application and Form1 with its FormCreate.
   TForm1& Start() {
+    if (aspi) {
+      if (win98se) {
+        machine.SetFamily(emu::Machine::Family::Consumer);
+      } else {
+        machine.SetPlatformId(platform::kPlatformWin32Windows);
+      }
+    }
     layer = std::make_unique<scsi::ScsiLayer>(machine.Platform());
     MainUnit& unit = MainUnit::Start(
         Services{*layer, machine, clock, profile, shell, update::kEmbeddedImage, &logFiles, &localTime});
@@ -256,6 +260,9 @@ class AppHarness {
 
   // Set before the first AddDrive: the drives hang on the ASPI manager instead of drive letters.
   bool aspi = false;
+  // With aspi: the machine carries out 98 SE's documented calls (its consumer family), not only
+  // its platform id.
+  bool win98se = false;
   TempCurrentDirectory dir;
   emu::Machine machine;
   HoldingClock clock{machine};
@@ -271,12 +278,28 @@ class AppHarness {
   TForm1* form = nullptr;
 };
 
+// The systems a suite runs on: the NT family with the drives on letters (pass-through), and
+// Windows 98 SE with the drives on the ASPI manager.
+enum class System { Nt, Win98Se };
+
+inline std::string SystemName(System system) { return system == System::Nt ? "Nt" : "Win98Se"; }
+
+inline void RunOn(AppHarness& h, System system) {
+  h.aspi = system == System::Win98Se;
+  h.win98se = system == System::Win98Se;
+}
+
 // The program's OK report and the calls its reboot makes, as the tests of a run's end expect them.
 inline constexpr char kUpdateOk[] = "Update OK. Please cloes all programs. This computer will be rebooted.";
 // The NT family's restart; the consumer family's is the last call alone.
 inline const std::vector<std::string> kRebootCalls = {"OpenProcessToken 40", "LookupPrivilegeValueA SeShutdownPrivilege",
                                                       "AdjustTokenPrivileges token 19 2", "CloseHandle token",
                                                       "ExitWindowsEx 2 0"};
+
+// The restart calls on the given system, as the shell records them.
+inline std::vector<std::string> RebootCallsOn(System system) {
+  return system == System::Nt ? kRebootCalls : std::vector<std::string>{kRebootCalls.back()};
+}
 
 // Fires TimerPB until the run ends; returns the number of ticks it took.
 inline int TicksUntilEnd(AppHarness& h, int limit = 300) {

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/program.h"
@@ -23,6 +24,9 @@ using testing::TicksUntilEnd;
 using testing::kRebootCalls;
 using testing::kUpdateOk;
 using testing::DriveSpec;
+using testing::RebootCallsOn;
+using testing::System;
+using testing::SystemName;
 
 // What every drive updated with the embedded image reads back: its 49 blocks, the rest of the
 // flash erased, the identity area left out of the sum.
@@ -235,11 +239,12 @@ const AutoCase kAutoCases[] = {
      "message | " + settings::InvalidVerifyMessage("x")},
 };
 
-class Unattended : public ::testing::TestWithParam<AutoCase> {};
+class Unattended : public ::testing::TestWithParam<std::tuple<AutoCase, System>> {};
 
 TEST_P(Unattended, PressesFlashShowsNoBoxAndExitsWithTheOutcome) {
-  const AutoCase& c = GetParam();
+  const auto& [c, system] = GetParam();
   AppHarness h;
+  RunOn(h, system);
   for (const DriveSpec& d : c.drives) h.AddDrive(d);
   h.WriteIni(c.ini);
   h.options = ParseOptions(c.reboot ? "/reboot /auto" : "/AUTO");
@@ -252,9 +257,10 @@ TEST_P(Unattended, PressesFlashShowsNoBoxAndExitsWithTheOutcome) {
   TicksUntilEnd(h);
 
   EXPECT_TRUE(h.backend.MessageBoxes().empty());
-  std::vector<std::string> expectedCalls = c.reboots ? kRebootCalls : std::vector<std::string>{};
+  std::vector<std::string> expectedCalls = c.reboots ? RebootCallsOn(system) : std::vector<std::string>{};
   expectedCalls.push_back("Exit " + std::to_string(c.status));
   EXPECT_EQ(h.shell.calls, expectedCalls);
+  EXPECT_EQ(h.machine.AcceptedRestarts().size(), c.reboots ? 1u : 0u);
   EXPECT_TRUE(Contains(h.LogText(), c.logged)) << h.LogText();
   EXPECT_TRUE(Contains(h.LogText(), "message | Exit status " + std::to_string(c.status) + "\r\n"));
   for (std::size_t i = 0; i < c.drives.size(); ++i) {
@@ -262,8 +268,34 @@ TEST_P(Unattended, PressesFlashShowsNoBoxAndExitsWithTheOutcome) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Outcomes, Unattended, ::testing::ValuesIn(kAutoCases),
-                         [](const auto& tp) { return tp.param.name; });
+INSTANTIATE_TEST_SUITE_P(Outcomes, Unattended,
+                         ::testing::Combine(::testing::ValuesIn(kAutoCases),
+                                            ::testing::Values(System::Nt, System::Win98Se)),
+                         [](const auto& tp) {
+                           return std::get<0>(tp.param).name + SystemName(std::get<1>(tp.param));
+                         });
+
+// 98 SE without a working ASPI manager: the reason in the log instead of a box, and the no-drive
+// exit status.
+TEST(Unattended, WithoutAnAspiManagerLogsWhyAndExitsWithNoDrive) {
+  AppHarness h;
+  RunOn(h, System::Win98Se);
+  emu::AspiOptions noManager;
+  noManager.libraryPresent = false;
+  h.machine.SetAspi(noManager);
+  h.AddDrive(kAccepted);
+  h.options = ParseOptions("/AUTO");
+  TForm1& form = h.Start();
+  h.backend.FireTimer(*form.autoPress);
+  TicksUntilEnd(h);
+  EXPECT_TRUE(h.backend.MessageBoxes().empty());
+  EXPECT_EQ(h.shell.calls, std::vector<std::string>{"Exit 4"});
+  const std::string log = h.LogText();
+  EXPECT_TRUE(Contains(log, "message | No ASPI manager: WNASPI32.DLL cannot be loaded")) << log;
+  EXPECT_TRUE(Contains(log, "message | No drive is selected")) << log;
+  EXPECT_LT(log.find("WNASPI32.DLL"), log.find("No drive is selected"));
+  EXPECT_EQ(h.drives[0]->Restarts(), 0);
+}
 
 TEST(Unattended, WithoutTheOptionNothingPressesFlash) {
   AppHarness h;

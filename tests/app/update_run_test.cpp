@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <string>
+#include <tuple>
 #include <thread>
 #include <vector>
 
@@ -22,6 +23,8 @@ using testing::TicksUntilEnd;
 using testing::kRebootCalls;
 using testing::kUpdateOk;
 using testing::DriveSpec;
+using testing::System;
+using testing::SystemName;
 
 
 const DriveSpec kAccepted{};
@@ -81,11 +84,12 @@ const RunCase kRunCases[] = {
      "Update " + kAcceptedName + "(Update failed)  ACME    WRITER(Wrong Drive, Can't flash)  NG.", false},
 };
 
-class UpdateRun : public ::testing::TestWithParam<RunCase> {};
+class UpdateRun : public ::testing::TestWithParam<std::tuple<RunCase, System>> {};
 
 TEST_P(UpdateRun, EndsColoursAndReports) {
-  const RunCase& c = GetParam();
+  const auto& [c, system] = GetParam();
   AppHarness h;
+  RunOn(h, system);
   for (const auto& wanted : c.drives) h.AddDrive(wanted);
   c.faults(h);
   AnswerCancel(h);
@@ -114,8 +118,12 @@ TEST_P(UpdateRun, EndsColoursAndReports) {
   for (const ui::TCheckBox* row : form.rows) EXPECT_TRUE(row->Enabled());
 }
 
-INSTANTIATE_TEST_SUITE_P(Outcomes, UpdateRun, ::testing::ValuesIn(kRunCases),
-                         [](const auto& tp) { return tp.param.name; });
+INSTANTIATE_TEST_SUITE_P(Outcomes, UpdateRun,
+                         ::testing::Combine(::testing::ValuesIn(kRunCases),
+                                            ::testing::Values(System::Nt, System::Win98Se)),
+                         [](const auto& tp) {
+                           return std::get<0>(tp.param).name + SystemName(std::get<1>(tp.param));
+                         });
 
 TEST(UpdateRun, ProgressRisesOnePercentPerTickAndOkReboots) {
   AppHarness h;

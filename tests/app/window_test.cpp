@@ -2,7 +2,9 @@
 // the scan, the row order from FLASH.INI and the firmware file named there.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app_harness.h"
@@ -13,6 +15,8 @@ namespace {
 
 using testing::AppHarness;
 using testing::DriveSpec;
+using testing::System;
+using testing::SystemName;
 
 struct RowState {
   bool visible;
@@ -59,14 +63,17 @@ const ScanCase kScanCases[] = {
      {"TEVOR   DVD RW KMR5133  1.00", "TEVOR   HTL6190A        2.01", "ACME    WRITER          9.99"}},
 };
 
-class StartupScan : public ::testing::TestWithParam<ScanCase> {};
+class StartupScan : public ::testing::TestWithParam<std::tuple<ScanCase, System>> {};
 
 TEST_P(StartupScan, ShowsAndTicksOneRowPerDriveWithItsIdentification) {
+  const auto& [c, system] = GetParam();
   AppHarness h;
-  for (const auto& wanted : GetParam().drives) h.AddDrive(wanted);
+  RunOn(h, system);
+  for (const auto& wanted : c.drives) h.AddDrive(wanted);
   TForm1& form = h.Start();
-  EXPECT_EQ(form.driveCount, static_cast<int32_t>(GetParam().drives.size()));
-  EXPECT_EQ(Rows(form), Expected(GetParam().captions));
+  EXPECT_EQ(form.driveCount, static_cast<int32_t>(c.drives.size()));
+  EXPECT_EQ(Rows(form), Expected(c.captions));
+  EXPECT_TRUE(h.backend.MessageBoxes().empty());
   // One INQUIRY of 36 bytes per drive, and nothing else, at start-up.
   for (const auto& drive : h.drives) {
     const auto log = drive->Log();
@@ -80,7 +87,47 @@ TEST_P(StartupScan, ShowsAndTicksOneRowPerDriveWithItsIdentification) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Drives, StartupScan, ::testing::ValuesIn(kScanCases),
+INSTANTIATE_TEST_SUITE_P(Drives, StartupScan,
+                         ::testing::Combine(::testing::ValuesIn(kScanCases),
+                                            ::testing::Values(System::Nt, System::Win98Se)),
+                         [](const auto& tp) {
+                           return std::get<0>(tp.param).name + SystemName(std::get<1>(tp.param));
+                         });
+
+struct AspiNoticeCase {
+  std::string name;
+  std::function<void(emu::AspiOptions&)> breakManager;
+  std::string says;  // a part of the one box at start-up
+};
+
+const AspiNoticeCase kAspiNotices[] = {
+    {"NotLoadable", [](emu::AspiOptions& o) { o.libraryPresent = false; }, "WNASPI32.DLL cannot be loaded"},
+    {"NoSupportInfo", [](emu::AspiOptions& o) { o.hasSupportInfo = false; }, "lacks GetASPI32SupportInfo or"},
+    {"NoSendCommand", [](emu::AspiOptions& o) { o.hasSendCommand = false; }, "SendASPI32Command"},
+    {"NotCompleted", [](emu::AspiOptions& o) { o.supportStatus = platform::kSsErr; },
+     "The ASPI manager (WNASPI32.DLL) reports that it is not ready"},
+};
+
+class NoAspiManager : public ::testing::TestWithParam<AspiNoticeCase> {};
+
+TEST_P(NoAspiManager, ToldOnceAtStartUpWithWhatToDo) {
+  AppHarness h;
+  RunOn(h, System::Win98Se);
+  emu::AspiOptions options;
+  GetParam().breakManager(options);
+  h.machine.SetAspi(options);
+  h.AddDrive();
+  TForm1& form = h.Start();
+  EXPECT_EQ(form.driveCount, 0);
+  const auto boxes = h.BoxTexts();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_NE(boxes[0].find(GetParam().says), std::string::npos) << boxes[0];
+  EXPECT_NE(boxes[0].find("start this program again"), std::string::npos) << boxes[0];
+  form.ButtonFlashClick(nullptr);  // the list stays empty: Flash still says so
+  EXPECT_EQ(h.BoxTexts().size(), 2u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Aspi, NoAspiManager, ::testing::ValuesIn(kAspiNotices),
                          [](const auto& tp) { return tp.param.name; });
 
 TEST(StartupScan, TextStopsAtAZeroByteAndASilentDriveShowsNgStillTicked) {

@@ -99,6 +99,7 @@ struct BrokenManagerCase {
   std::string name;
   emu::AspiOptions options;
   int freeLibraryCalls;
+  AspiManagerState state;
 };
 
 emu::AspiOptions With(std::function<void(emu::AspiOptions&)> change) {
@@ -108,16 +109,16 @@ emu::AspiOptions With(std::function<void(emu::AspiOptions&)> change) {
 }
 
 const BrokenManagerCase kBrokenManagers[] = {
-    {"LibraryMissing", With([](auto& o) { o.libraryPresent = false; }), 0},
-    {"SupportInfoMissing", With([](auto& o) { o.hasSupportInfo = false; }), 1},
-    {"SendCommandMissing", With([](auto& o) { o.hasSendCommand = false; }), 1},
+    {"LibraryMissing", With([](auto& o) { o.libraryPresent = false; }), 0, AspiManagerState::NotLoaded},
+    {"SupportInfoMissing", With([](auto& o) { o.hasSupportInfo = false; }), 1, AspiManagerState::EntryPointsMissing},
+    {"SendCommandMissing", With([](auto& o) { o.hasSendCommand = false; }), 1, AspiManagerState::EntryPointsMissing},
     // The library stays loaded when the manager itself answers with a failure.
-    {"ManagerNotReady", With([](auto& o) { o.supportStatus = platform::kSsErr; }), 0},
+    {"ManagerNotReady", With([](auto& o) { o.supportStatus = platform::kSsErr; }), 0, AspiManagerState::NotCompleted},
 };
 
 class BrokenAspiManager : public ::testing::TestWithParam<BrokenManagerCase> {};
 
-TEST_P(BrokenAspiManager, LeavesTheListEmpty) {
+TEST_P(BrokenAspiManager, LeavesTheListEmptyAndSaysWhy) {
   emu::Machine machine;
   machine.SetPlatformId(platform::kPlatformWin32Windows);
   machine.SetAspi(GetParam().options);
@@ -126,6 +127,22 @@ TEST_P(BrokenAspiManager, LeavesTheListEmpty) {
   ScsiLayer layer(machine.Platform());
   EXPECT_EQ(layer.DeviceCount(), 0);
   EXPECT_EQ(machine.FreeLibraryCalls(), GetParam().freeLibraryCalls);
+  EXPECT_EQ(layer.AspiState(), GetParam().state);
+  EXPECT_TRUE(layer.ConsumerFamily());
+}
+
+TEST(AspiManagerStateOfStartUp, ReadyWithAWorkingManagerAndNotUsedOnTheNtFamily) {
+  {
+    emu::Machine machine;
+    machine.SetPlatformId(platform::kPlatformWin32Windows);
+    ScsiLayer layer(machine.Platform());
+    EXPECT_EQ(layer.AspiState(), AspiManagerState::Ready);
+    EXPECT_TRUE(layer.ConsumerFamily());
+  }
+  emu::Machine machine;
+  ScsiLayer layer(machine.Platform());
+  EXPECT_EQ(layer.AspiState(), AspiManagerState::NotUsed);
+  EXPECT_FALSE(layer.ConsumerFamily());
 }
 
 INSTANTIATE_TEST_SUITE_P(Aspi, BrokenAspiManager, ::testing::ValuesIn(kBrokenManagers),

@@ -13,17 +13,30 @@
 
 namespace test_support {
 
-enum class BackEnd { PassThrough, Aspi };
+// Aspi98Se: the ASPI back end on a machine that carries out 98 SE's documented calls (its consumer
+// family), not only its platform id.
+enum class BackEnd { PassThrough, Aspi, Aspi98Se };
 
-inline std::string BackEndName(BackEnd backEnd) { return backEnd == BackEnd::PassThrough ? "PassThrough" : "Aspi"; }
+inline std::string BackEndName(BackEnd backEnd) {
+  switch (backEnd) {
+    case BackEnd::PassThrough:
+      return "PassThrough";
+    case BackEnd::Aspi:
+      return "Aspi";
+    case BackEnd::Aspi98Se:
+      return "Aspi98Se";
+  }
+  return "";
+}
 
 // Drive i of `configs` is device index i: letter E + i on the pass-through back end, adapter i / 8,
-// target i % 8 on the ASPI back end (which this also selects). Drives come before the SCSI layer,
+// target i % 8 on the ASPI back ends (which this also selects). Drives come before the SCSI layer,
 // which enumerates them when it is made.
 inline std::vector<std::shared_ptr<emu::Drive>> AttachDrives(emu::Machine& machine, BackEnd backEnd,
                                                              const std::vector<emu::DriveConfig>& configs) {
   std::vector<std::shared_ptr<emu::Drive>> drives;
   if (backEnd == BackEnd::Aspi) machine.SetPlatformId(platform::kPlatformWin32Windows);
+  if (backEnd == BackEnd::Aspi98Se) machine.SetFamily(emu::Machine::Family::Consumer);
   for (std::size_t i = 0; i < configs.size(); ++i) {
     auto drive = std::make_shared<emu::Drive>(configs[i]);
     if (backEnd == BackEnd::PassThrough) {

@@ -45,7 +45,8 @@ JobRun RunOneJob(Rig& rig, bool checksumWanted = false, const FirmwareImage& ima
 
 class Worker : public ::testing::TestWithParam<BackEnd> {};
 
-INSTANTIATE_TEST_SUITE_P(BothBackEnds, Worker, ::testing::Values(BackEnd::PassThrough, BackEnd::Aspi),
+INSTANTIATE_TEST_SUITE_P(EveryBackEnd, Worker,
+                         ::testing::Values(BackEnd::PassThrough, BackEnd::Aspi, BackEnd::Aspi98Se),
                          [](const ::testing::TestParamInfo<BackEnd>& p) { return testing::BackEndName(p.param); });
 
 struct GateCase {

@@ -173,7 +173,8 @@ void RunCell(BackEnd backEnd, const Step& step, const Fault* fault, bool staleSe
 
 class FaultMatrix : public ::testing::TestWithParam<BackEnd> {};
 
-INSTANTIATE_TEST_SUITE_P(BothBackEnds, FaultMatrix, ::testing::Values(BackEnd::PassThrough, BackEnd::Aspi),
+INSTANTIATE_TEST_SUITE_P(EveryBackEnd, FaultMatrix,
+                         ::testing::Values(BackEnd::PassThrough, BackEnd::Aspi, BackEnd::Aspi98Se),
                          [](const ::testing::TestParamInfo<BackEnd>& p) { return testing::BackEndName(p.param); });
 
 TEST_P(FaultMatrix, NoDriveIsCalledUpdatedThatDidNotTakeTheImage) {

@@ -66,7 +66,8 @@ class FlashChecksum : public ::testing::TestWithParam<BackEnd> {
   int readsSoFar_ = 0;  // the drive counts the n-th read of a fault over its whole life
 };
 
-INSTANTIATE_TEST_SUITE_P(BothBackEnds, FlashChecksum, ::testing::Values(BackEnd::PassThrough, BackEnd::Aspi),
+INSTANTIATE_TEST_SUITE_P(EveryBackEnd, FlashChecksum,
+                         ::testing::Values(BackEnd::PassThrough, BackEnd::Aspi, BackEnd::Aspi98Se),
                          [](const ::testing::TestParamInfo<BackEnd>& p) { return testing::BackEndName(p.param); });
 
 TEST_P(FlashChecksum, AllOnesGives8080) {

@@ -24,7 +24,8 @@ struct DriveCase {
 
 class TenWorkers : public ::testing::TestWithParam<BackEnd> {};
 
-INSTANTIATE_TEST_SUITE_P(BothBackEnds, TenWorkers, ::testing::Values(BackEnd::PassThrough, BackEnd::Aspi),
+INSTANTIATE_TEST_SUITE_P(EveryBackEnd, TenWorkers,
+                         ::testing::Values(BackEnd::PassThrough, BackEnd::Aspi, BackEnd::Aspi98Se),
                          [](const ::testing::TestParamInfo<BackEnd>& p) { return testing::BackEndName(p.param); });
 
 TEST_P(TenWorkers, EveryDriveEndsWithItsOwnOutcome) {

@@ -35,7 +35,8 @@ std::vector<Expected> ExpectedLog() {
 
 class WorkerEndToEnd : public ::testing::TestWithParam<BackEnd> {};
 
-INSTANTIATE_TEST_SUITE_P(BothBackEnds, WorkerEndToEnd, ::testing::Values(BackEnd::PassThrough, BackEnd::Aspi),
+INSTANTIATE_TEST_SUITE_P(EveryBackEnd, WorkerEndToEnd,
+                         ::testing::Values(BackEnd::PassThrough, BackEnd::Aspi, BackEnd::Aspi98Se),
                          [](const ::testing::TestParamInfo<BackEnd>& p) { return testing::BackEndName(p.param); });
 
 TEST_P(WorkerEndToEnd, UpdatesAnEmulatedDrive) {
