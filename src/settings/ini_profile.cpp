@@ -78,6 +78,7 @@ uint32_t IniProfile::GetPrivateProfileIntA(const char* section, const char* key,
                                            const char* fileName) {
   const auto value = Lookup(section, key, fileName);
   if (!value || value->empty()) return static_cast<uint32_t>(defaultValue);
+  if (reading_ == IntegerReading::Win9x && value->front() == '+') return 0;
   return ParseProfileInteger(std::string_view(*value).substr(0, kIntegerTextLimit));
 }
 

@@ -17,6 +17,11 @@ std::string ResolveWindowsPath(std::string_view fileName);
 
 class IniProfile final : public platform::Profile {
  public:
+  // How GetPrivateProfileIntA reads a value: as Windows 2000/XP do, or as Windows 98 SE does, which
+  // makes 0 of a value that begins with '+' (Wine's profile tests, the 9x results).
+  enum class IntegerReading { Nt, Win9x };
+  void SetIntegerReading(IntegerReading reading) { reading_ = reading; }
+
   uint32_t GetPrivateProfileIntA(const char* section, const char* key, int32_t defaultValue,
                                  const char* fileName) override;
   uint32_t GetPrivateProfileStringA(const char* section, const char* key, const char* defaultValue,
@@ -24,6 +29,9 @@ class IniProfile final : public platform::Profile {
   int WritePrivateProfileStringA(const char* section, const char* key, const char* value,
                                  const char* fileName) override;
   uint32_t GetCurrentDirectoryA(uint32_t size, char* buffer) override;
+
+ private:
+  IntegerReading reading_ = IntegerReading::Nt;
 };
 
 }  // namespace settings

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <string_view>
 
+#include "settings/ini_text.h"
+
 namespace settings {
 namespace {
 
@@ -24,17 +26,34 @@ bool IsDecimalText(std::string_view text) {
   return magnitude <= (negative ? int64_t{2147483648} : int64_t{2147483647});
 }
 
+struct IntegerSetting {
+  uint32_t value;
+  std::string text;  // as stored, blanks and quotes removed; empty when the key is missing
+};
+
+// Every integer setting is read here, so it reads the same on both families: 95/98/Me's
+// GetPrivateProfileIntA makes 0 of a value written with a leading '+', NT's reads the number after
+// it (Wine's profile tests record both), and in everything else the two agree. Such a value is
+// therefore read from its text as NT reads it.
+IntegerSetting ReadIntegerSetting(platform::Profile& profile, const char* section, const char* key,
+                                  int32_t defaultValue) {
+  IntegerSetting setting{profile.GetPrivateProfileIntA(section, key, defaultValue, kIniFileName), {}};
+  char text[kValueTextSize] = {};
+  profile.GetPrivateProfileStringA(section, key, "", text, kValueTextSize, kIniFileName);
+  text[kValueTextSize - 1] = '\0';
+  setting.text = text;
+  if (text[0] == '+') setting.value = ParseProfileInteger(setting.text);
+  return setting;
+}
+
 // The platform's integer read makes 0 of "abc", 1 of "1x" and of "4294967297"; a hand-edited value
 // like these would pick a real drive, so its text is looked at too and anything but a 32-bit decimal
 // number counts as no drive.
 int32_t ReadPriorityValue(platform::Profile& profile, const char* key) {
-  const auto value = static_cast<int32_t>(profile.GetPrivateProfileIntA(kSectionDrivePriority, key, kNoDrive,
-                                                                        kIniFileName));
-  char text[kValueTextSize] = {};
-  profile.GetPrivateProfileStringA(kSectionDrivePriority, key, "", text, kValueTextSize, kIniFileName);
-  text[kValueTextSize - 1] = '\0';
-  if (text[0] == '\0') return value;  // missing key: the default
-  return IsDecimalText(text) ? value : kNoDrive;
+  const IntegerSetting setting = ReadIntegerSetting(profile, kSectionDrivePriority, key, kNoDrive);
+  const auto value = static_cast<int32_t>(setting.value);
+  if (setting.text.empty()) return value;  // missing key: the default
+  return IsDecimalText(setting.text) ? value : kNoDrive;
 }
 
 }  // namespace
@@ -46,7 +65,7 @@ DriveOrder IdentityDriveOrder() {
 }
 
 uint16_t ReadStoredChecksum(platform::Profile& profile) {
-  return static_cast<uint16_t>(profile.GetPrivateProfileIntA(kSectionFlashRom, kKeyChecksum, 0, kIniFileName));
+  return static_cast<uint16_t>(ReadIntegerSetting(profile, kSectionFlashRom, kKeyChecksum, 0).value);
 }
 
 DriveOrder ReadDriveOrder(platform::Profile& profile, int driveCount, const RefreshRowCaption& refreshRowCaption) {

@@ -287,6 +287,8 @@ inline std::string SystemName(System system) { return system == System::Nt ? "Nt
 inline void RunOn(AppHarness& h, System system) {
   h.aspi = system == System::Win98Se;
   h.win98se = system == System::Win98Se;
+  h.profile.SetIntegerReading(system == System::Win98Se ? settings::IniProfile::IntegerReading::Win9x
+                                                        : settings::IniProfile::IntegerReading::Nt);
 }
 
 // The program's OK report and the calls its reboot makes, as the tests of a run's end expect them.

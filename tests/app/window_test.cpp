@@ -241,21 +241,31 @@ const IniCase kIniCases[] = {
     {"MissingKeyMapsToItself", 2, "[DRIVE_PRIORITY]\r\nTOTAL_DRIVE=2\r\n0=1\r\n",
      {1, 1, 2, 3, 4, 5, 6, 7, 8, 9},
      {"TEVOR   DRIVE 1         1.00", "TEVOR   DRIVE 1         1.00"}},
+    // 98 SE's own integer read would make 0 of each of these.
+    {"PlusSignsReadAsTheNumber", 2, "[DRIVE_PRIORITY]\r\nTOTAL_DRIVE=+2\r\n0=+1\r\n1=+0\r\n",
+     {1, 0, 2, 3, 4, 5, 6, 7, 8, 9},
+     {"TEVOR   DRIVE 1         1.00", "TEVOR   DRIVE 0         1.00"}},
 };
 
-class IniArrangement : public ::testing::TestWithParam<IniCase> {};
+class IniArrangement : public ::testing::TestWithParam<std::tuple<IniCase, System>> {};
 
 TEST_P(IniArrangement, MapsRowsAndRefreshesTheirCaptions) {
+  const auto& [c, system] = GetParam();
   AppHarness h;
-  for (int i = 0; i < GetParam().drives; ++i) h.AddDrive({"TEVOR", "DRIVE " + std::to_string(i), "1.00"});
-  h.WriteIni(GetParam().ini);
+  RunOn(h, system);
+  for (int i = 0; i < c.drives; ++i) h.AddDrive({"TEVOR", "DRIVE " + std::to_string(i), "1.00"});
+  h.WriteIni(c.ini);
   TForm1& form = h.Start();
-  EXPECT_EQ(form.DriveOrder, GetParam().order);
-  EXPECT_EQ(Rows(form), Expected(GetParam().captions));
+  EXPECT_EQ(form.DriveOrder, c.order);
+  EXPECT_EQ(Rows(form), Expected(c.captions));
 }
 
-INSTANTIATE_TEST_SUITE_P(FlashIni, IniArrangement, ::testing::ValuesIn(kIniCases),
-                         [](const auto& tp) { return tp.param.name; });
+INSTANTIATE_TEST_SUITE_P(FlashIni, IniArrangement,
+                         ::testing::Combine(::testing::ValuesIn(kIniCases),
+                                            ::testing::Values(System::Nt, System::Win98Se)),
+                         [](const auto& tp) {
+                           return std::get<0>(tp.param).name + SystemName(std::get<1>(tp.param));
+                         });
 
 TEST(StartupSettings, ChecksumAndFirmwareFileComeFromFlashIni) {
   AppHarness h;

@@ -56,6 +56,34 @@ TEST(IniProfileWrite, KeepsEveryOtherLineByteForByte) {
   }
 }
 
+// The results that Wine's kernel32 profile tests record for NT and for 9x (test_profile_int): the
+// families differ only on a leading '+'.
+TEST(IniProfileRead, IntegersAsEachFamilyReadsThem) {
+  struct Case {
+    const char* value;  // nullptr: no such key
+    int32_t defaultValue;
+    uint32_t nt;
+    uint32_t win9x;
+  };
+  const Case cases[] = {
+      {nullptr, -1, 4294967295u, 4294967295u}, {nullptr, 1, 1, 1},
+      {"-1", 1, 4294967295u, 4294967295u},      {"1", -1, 1, 1},
+      {"+1", -1, 1, 0},                         {"+1", 1, 1, 0},
+      {" +1 ", 7, 1, 0},                        {"4294967296", 1, 0, 0},
+      {"4294967297", -1, 1, 1},                 {"-4294967297", 1, 4294967295u, 4294967295u},
+      {"42A94967297", -1, 42, 42},              {"B4294967297", 1, 0, 0},
+  };
+  testfs::ScopedTempDir dir;
+  const std::string file = dir.WindowsName("f.ini");
+  for (const Case& c : cases) {
+    testfs::WriteText(dir.path() / "f.ini", c.value ? std::string("[S]\r\nK=") + c.value + "\r\n" : "[S]\r\n");
+    settings::IniProfile profile;
+    EXPECT_EQ(profile.GetPrivateProfileIntA("S", "K", c.defaultValue, file.c_str()), c.nt) << c.value;
+    profile.SetIntegerReading(settings::IniProfile::IntegerReading::Win9x);
+    EXPECT_EQ(profile.GetPrivateProfileIntA("S", "K", c.defaultValue, file.c_str()), c.win9x) << c.value;
+  }
+}
+
 TEST(IniProfileRead, NullArgumentsGiveTheDefault) {
   settings::IniProfile profile;
   char buffer[8] = "zzzzzzz";

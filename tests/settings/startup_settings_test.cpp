@@ -45,6 +45,7 @@ class LoggingProfile final : public platform::Profile {
     calls.push_back("cwd " + std::to_string(n));
     return directoryAnswer ? *directoryAnswer : inner_.GetCurrentDirectoryA(n, b);
   }
+  void SetIntegerReading(settings::IniProfile::IntegerReading reading) { inner_.SetIntegerReading(reading); }
 
  private:
   settings::IniProfile inner_;
@@ -126,6 +127,23 @@ struct PriorityCase {
   int32_t row0Device;  // -1: row 0 keeps device 0 and its caption
 };
 
+constexpr settings::IniProfile::IntegerReading kBothReadings[] = {settings::IniProfile::IntegerReading::Nt,
+                                                                 settings::IniProfile::IntegerReading::Win9x};
+
+// 98 SE's GetPrivateProfileIntA makes 0 of "+1", NT's makes 1: every integer setting reads the
+// number on both.
+TEST_F(StartupSettingsTest, PlusSignedValuesReadAlikeOnBothFamilies) {
+  for (const auto reading : kBothReadings) {
+    profile.SetIntegerReading(reading);
+    refreshes.clear();
+    const auto read = Read(Priority("+2", {"+1", "+0", "-1"}) + "[FLASHROM]\r\nCHECKSUM=+4464\r\n", 2);
+    const int family = static_cast<int>(reading);
+    EXPECT_EQ(read.storedChecksum, 4464) << family;
+    EXPECT_EQ(read.driveOrder, (DriveOrder{1, 0, 2, 3, 4, 5, 6, 7, 8, 9})) << family;
+    EXPECT_EQ(refreshes, (Refreshes{{0, 1}, {1, 0}})) << family;
+  }
+}
+
 TEST_F(StartupSettingsTest, OutOfRangeAndGarbageValuesCountAsMinusOne) {
   const PriorityCase cases[] = {
       {"in range", "2", "1", 2, true, 1},
@@ -144,6 +162,8 @@ TEST_F(StartupSettingsTest, OutOfRangeAndGarbageValuesCountAsMinusOne) {
       {"hexadecimal", "2", "0x1", 2, true, -1},
       {"blank inside", "2", "1 1", 2, true, -1},
       {"only a sign", "2", "-", 2, true, -1},
+      {"only a plus", "2", "+", 2, true, -1},
+      {"plus then letters", "2", "+1x", 2, true, -1},
       {"blank", "2", " ", 2, true, -1},
       {"a twelfth drive", "12", "11", 12, true, -1},
       {"total with letters", "2x", "1", 2, false, -1},
@@ -151,26 +171,29 @@ TEST_F(StartupSettingsTest, OutOfRangeAndGarbageValuesCountAsMinusOne) {
       {"total of letters with no drives", "abc", "0", 0, false, -1},
       {"total negative", "-2", "1", 2, false, -1},
   };
-  for (const PriorityCase& c : cases) {
-    refreshes.clear();
-    const auto read = Read(Priority(c.total, {c.row0, "0"}), c.driveCount);
-    if (!c.sectionUsed) {
-      EXPECT_EQ(read.driveOrder, kIdentity) << c.name;
-      EXPECT_TRUE(refreshes.empty()) << c.name;
-      continue;
+  for (const auto reading : kBothReadings) {
+    profile.SetIntegerReading(reading);
+    for (const PriorityCase& c : cases) {
+      refreshes.clear();
+      const auto read = Read(Priority(c.total, {c.row0, "0"}), c.driveCount);
+      if (!c.sectionUsed) {
+        EXPECT_EQ(read.driveOrder, kIdentity) << c.name;
+        EXPECT_TRUE(refreshes.empty()) << c.name;
+        continue;
+      }
+      EXPECT_EQ(read.driveOrder[0], c.row0Device < 0 ? 0 : c.row0Device) << c.name;
+      EXPECT_EQ(read.driveOrder[1], 0) << c.name;
+      Refreshes expected;
+      if (c.row0Device >= 0) expected.emplace_back(0, c.row0Device);
+      expected.emplace_back(1, 0);
+      EXPECT_EQ(refreshes, expected) << c.name;
     }
-    EXPECT_EQ(read.driveOrder[0], c.row0Device < 0 ? 0 : c.row0Device) << c.name;
-    EXPECT_EQ(read.driveOrder[1], 0) << c.name;
-    Refreshes expected;
-    if (c.row0Device >= 0) expected.emplace_back(0, c.row0Device);
-    expected.emplace_back(1, 0);
-    EXPECT_EQ(refreshes, expected) << c.name;
   }
 }
 
 TEST_F(StartupSettingsTest, ReadsInStartupOrderFromTheCurrentDirectory) {
   Read(kTwoSwapped, 2);
-  std::vector<std::string> expected{"int FLASHROM CHECKSUM .\\FLASH.INI",
+  std::vector<std::string> expected{"int FLASHROM CHECKSUM .\\FLASH.INI", "string FLASHROM CHECKSUM 32 .\\FLASH.INI",
                                     "int DRIVE_PRIORITY TOTAL_DRIVE .\\FLASH.INI",
                                     "string DRIVE_PRIORITY TOTAL_DRIVE 32 .\\FLASH.INI"};
   for (int row = 0; row < 10; ++row) {
