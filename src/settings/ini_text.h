@@ -20,7 +20,8 @@ std::optional<std::string> FindProfileValue(std::string_view text, std::string_v
 std::string SetProfileValue(std::string_view text, std::string_view section, std::string_view key,
                             std::string_view value);
 
-// The integer that GetPrivateProfileIntA makes of a stored value: leading blanks skipped, an optional
+// The integer that NT's GetPrivateProfileIntA makes of a stored value (the start-up reads use it for
+// a value that 9x would read differently): leading blanks skipped, an optional
 // sign, "0x", "0o" or "0b" selecting the base (else decimal), digits up to the first one that does not
 // belong, wrapping modulo 2^32. No digit at all gives 0.
 uint32_t ParseProfileInteger(std::string_view value);

@@ -2,9 +2,8 @@
 // thread sanitizer see ordinary mutexes, condition variables and threads.
 #include <atomic>
 #include <condition_variable>
-#include <exception>
-#include <system_error>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 #include "platform/native/thread_start_rules.h"
