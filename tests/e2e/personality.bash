@@ -32,7 +32,10 @@ e2e_personality_98se() {
 }
 
 # The personality's record so far (CRLF lines as plain lines).
-e2e_personality_log() { tr -d '\r' <"$E2E_PERSONALITY_LOG" 2>/dev/null; }
+e2e_personality_log() {
+  [ -f "$E2E_PERSONALITY_LOG" ] || return 0
+  tr -d '\r' <"$E2E_PERSONALITY_LOG"
+}
 
 # Checks the record: the number of lines matching an extended regular expression (whole line).
 e2e_expect_personality_count() {
