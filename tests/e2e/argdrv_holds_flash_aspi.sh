@@ -5,7 +5,7 @@
 # pressed after ArgDrv then writes both drives, which end on the new firmware.
 . "$(dirname "$0")/lib.bash"
 e2e_require_program
-e2e_begin win98
+e2e_begin win98se
 
 # ArgDrv scans about once a second; the drives are emptied after their 12th and 15th TEST UNIT READY.
 e2e_emu_config <<'CFG'

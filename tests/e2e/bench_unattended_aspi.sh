@@ -5,7 +5,7 @@
 # that log holds its report. The emulator confirms what each drive holds.
 . "$(dirname "$0")/lib.bash"
 e2e_require_program
-e2e_begin win98
+e2e_begin win98se
 
 accepted_config() {
   cat <<'CFG'

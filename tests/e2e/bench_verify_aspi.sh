@@ -7,7 +7,7 @@
 # image and that only the corrupted one differs.
 . "$(dirname "$0")/lib.bash"
 e2e_require_program
-e2e_begin win98
+e2e_begin win98se
 
 e2e_emu_config <<'CFG'
 adapters 1

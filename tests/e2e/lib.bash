@@ -33,6 +33,8 @@ E2E_LAST=$E2E_DIR/last-probe.txt  # the output of the last probe command
 
 e2e_log() { echo "e2e[$E2E_NAME] ${SECONDS}s: $*"; }
 
+. "$(dirname "${BASH_SOURCE[0]}")/personality.bash"
+
 # Ends the scenario without running it. Exit code 77 (the usual "skipped" code) and not 0: a
 # scenario that did not run has shown nothing, so scripts/test counts it as failed.
 E2E_SKIP_RC=77
@@ -104,8 +106,9 @@ e2e_cleanup() {
 }
 
 # Starts the scenario: output folder, Xvfb, a fresh Wine prefix, the scenario folder with the
-# program and WNASPI32.DLL. Windows version: "win98" (platform id 1, the ASPI back end), "win2k" or
-# "winxp" (platform id 2, pass-through), or "default" (Wine's own, platform id 2, pass-through).
+# program and WNASPI32.DLL. Windows version: "win98" (platform id 1, the ASPI back end), "win98se"
+# (the same with the 98 SE personality: personality.bash), "win2k" or "winxp" (platform id 2,
+# pass-through), or "default" (Wine's own, platform id 2, pass-through).
 e2e_begin() {
   local version=${1:-default}
   mkdir -p "$E2E_DIR"
@@ -126,14 +129,16 @@ e2e_begin() {
     exit 1
   fi
   case $version in
-    win98 | win2k | winxp)
-      wine reg add 'HKCU\Software\Wine' /v Version /d "$version" /f >>"$E2E_DIR/wineboot.log" 2>&1 ||
+    win98 | win98se | win2k | winxp)
+      wine reg add 'HKCU\Software\Wine' /v Version /d "${version%se}" /f >>"$E2E_DIR/wineboot.log" 2>&1 ||
         { e2e_log "cannot set the Windows version"; exit 1; } ;;
     default) ;;
     *) e2e_log "unknown Windows version $version"; exit 2 ;;
   esac
   cp "$E2E_EXE" "$E2E_RUN/"
   cp "$E2E_DLL" "$E2E_RUN/WNASPI32.DLL"
+  [ "$version" = win98se ] && e2e_personality_98se
+  return 0
 }
 
 # Gives the prefix a CD-ROM drive letter (an empty folder of the scenario): the pass-through back
@@ -227,7 +232,7 @@ e2e_launch() {
 e2e_show_log_tail() {
   [ -f "$E2E_DIR/program.log" ] && tail -n 20 "$E2E_DIR/program.log" | sed 's/^/    program: /'
   [ -f "$E2E_RUN/emu.cfg.errors" ] && sed 's/^/    emu.cfg: /' "$E2E_RUN/emu.cfg.errors"
-  return 0
+  e2e_personality_show_tail
 }
 
 # Waits up to SECONDS for the program to end; its exit code is then in E2E_PROGRAM_RC.

@@ -5,7 +5,7 @@
 # stores it; a restart applies the stored order.
 . "$(dirname "$0")/lib.bash"
 e2e_require_program
-e2e_begin win98
+e2e_begin win98se
 
 # Device 1 is emptied after its second TEST UNIT READY, device 0 after its fourth.
 e2e_emu_config <<'CFG'

@@ -5,7 +5,7 @@
 # hidden; each drive got exactly one INQUIRY of 36 bytes, and nothing else, while the window was made.
 . "$(dirname "$0")/lib.bash"
 e2e_require_program
-e2e_begin win98
+e2e_begin win98se
 
 e2e_emu_config <<'CFG'
 adapters 2

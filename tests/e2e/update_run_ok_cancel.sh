@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # A run on one accepted drive ends with the question "Update OK. Please cloes all programs. This
-# computer will be rebooted." with OK and Cancel; Cancel leaves the window idle with every control
-# enabled and the drive on its new firmware.
+# computer will be rebooted." with OK and Cancel; Cancel asks for no restart (the 98 SE
+# personality's record) and leaves the window idle with every control enabled and the drive on its
+# new firmware.
 . "$(dirname "$0")/lib.bash"
 e2e_require_program
-e2e_begin win98
+e2e_begin win98se
 
 e2e_emu_config <<'CFG'
 adapters 1
@@ -27,6 +28,7 @@ if e2e_wait_report 240; then
   e2e_screenshot question
   e2e_answer Cancel "the question"
 fi
+e2e_expect_personality_count 'ExitWindowsEx .*' 0 "Cancel asks for no restart"
 e2e_list idle
 e2e_expect_control Button "&Flash" 1 1 -
 e2e_expect_control Button "E&XIT" 1 1 -

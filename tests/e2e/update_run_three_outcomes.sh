@@ -6,7 +6,7 @@
 # image and runs the new revision, the other two keep their old firmware.
 . "$(dirname "$0")/lib.bash"
 e2e_require_program
-e2e_begin win98
+e2e_begin win98se
 
 e2e_emu_config <<'CFG'
 adapters 1
