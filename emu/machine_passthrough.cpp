@@ -83,6 +83,8 @@ int Machine::DeviceIoControl(platform::Handle device, uint32_t ioControlCode, vo
   if (timedOut || result.transportError) return 0;
 
   sptd.ScsiStatus = result.good ? kStatusGood : kStatusCheckCondition;
+  // The port driver reports an underrun by the bytes that really went across.
+  if (result.shortTransfer) sptd.DataTransferLength = result.movedBytes;
   if (!result.good) {
     const size_t n = std::min<size_t>(sptd.SenseInfoLength, result.sense.size());
     std::memcpy(static_cast<uint8_t*>(inBuffer) + sptd.SenseInfoOffset, result.sense.data(), n);
