@@ -19,6 +19,9 @@ using platform::SrbGetDevType;
 constexpr uint8_t kTargetGood = 0x00;
 constexpr uint8_t kTargetCheckCondition = 0x02;
 constexpr uint8_t kHostAdapterSelectionTimeout = 0x11;
+// The manager reports a data phase that ended early as a data overrun or underrun; the request
+// record carries no count of the bytes moved unless residual counting was asked for.
+constexpr uint8_t kHostAdapterDataOverrunUnderrun = 0x12;
 
 // The host polls SRB_Status with acquire loads while other fields are still being written.
 void PublishStatus(uint8_t& status, uint8_t value) {
@@ -206,9 +209,13 @@ void AspiManager::Finish(Request& request) {
   const bool good = request.result.good;
   // A lost answer is the host adapter's error: no status from the drive and no sense.
   const bool lost = request.result.transportError;
-  srb.SRB_HaStat = lost ? kHostAdapterSelectionTimeout : 0;
+  const bool cut = request.result.shortTransfer;
+  srb.SRB_HaStat = lost ? kHostAdapterSelectionTimeout : cut ? kHostAdapterDataOverrunUnderrun : 0;
   srb.SRB_TargStat = good || lost ? kTargetGood : kTargetCheckCondition;
-  if (!good && !lost) {
+  if (cut) {
+    const size_t n = std::min<size_t>(request.result.movedBytes, request.dataIn.size());
+    if (n > 0) std::memcpy(srb.SRB_BufPointer, request.dataIn.data(), n);
+  } else if (!good && !lost) {
     const size_t n = std::min<size_t>(srb.SRB_SenseLen, sizeof(srb.SenseArea));
     const size_t sense = std::min(n, request.result.sense.size());
     std::memcpy(srb.SenseArea, request.result.sense.data(), sense);
@@ -216,7 +223,7 @@ void AspiManager::Finish(Request& request) {
   } else if (!request.dataIn.empty()) {
     std::memcpy(srb.SRB_BufPointer, request.dataIn.data(), request.dataIn.size());
   }
-  PublishStatus(srb.SRB_Status, good ? platform::kSsComp : platform::kSsErr);
+  PublishStatus(srb.SRB_Status, good && !cut ? platform::kSsComp : platform::kSsErr);
   if (request.notify) host_.SignalEvent(request.event, request.dueMs);
 }
 

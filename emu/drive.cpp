@@ -41,6 +41,12 @@ Drive::Result Drive::Execute(const CommandRecord& cmd, uint8_t* data) {
   const auto latency = opcodeLatencyMs_.find(opcode);
   const uint32_t latencyMs = latency != opcodeLatencyMs_.end() ? latency->second : latencyMs_;
   const AnswerFault* fault = MatchingAnswerFault(cmd);
+  if (fault != nullptr && fault->kind == AnswerFault::Kind::ShortTransfer) {
+    if (cmd.direction != 0 && data != nullptr && fault->movedBytes < cmd.transferLength) {
+      return ShortAnswer(cmd, data, fault->movedBytes, latencyMs);
+    }
+    fault = nullptr;  // nothing to cut short
+  }
   if (fault != nullptr && !fault->afterEffect && fault->kind != AnswerFault::Kind::AnswersLate) {
     Result untouched;
     untouched.latencyMs = latencyMs;
@@ -63,6 +69,25 @@ Drive::Result Drive::Execute(const CommandRecord& cmd, uint8_t* data) {
   return fault != nullptr ? LostAnswer(*fault, r) : r;
 }
 
+// A data-out cut short never reaches the command (a block the drive did not get whole is not
+// kept); a data-in is carried out in full by the drive, and only its first bytes go across.
+Drive::Result Drive::ShortAnswer(const CommandRecord& cmd, uint8_t* data, uint32_t movedBytes, uint32_t latencyMs) {
+  Result r;
+  if (cmd.direction == 8) {
+    std::vector<uint8_t> whole(cmd.transferLength, 0);
+    r = Answer(cmd, whole.data());
+    if (!r.good) {
+      r.latencyMs = latencyMs;
+      return r;
+    }
+    std::copy(whole.begin(), whole.begin() + movedBytes, data);
+  }
+  r.latencyMs = latencyMs;
+  r.shortTransfer = true;
+  r.movedBytes = movedBytes;
+  return r;
+}
+
 Drive::Result Drive::LostAnswer(const AnswerFault& fault, Result carriedOut) {
   Result r;
   r.good = false;
@@ -79,6 +104,7 @@ Drive::Result Drive::LostAnswer(const AnswerFault& fault, Result carriedOut) {
       gone_ = true;
       r.gone = true;
       break;
+    case AnswerFault::Kind::ShortTransfer: break;  // handled before the command (ShortAnswer)
   }
   return r;
 }

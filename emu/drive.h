@@ -30,6 +30,10 @@ class Drive {
     bool transportError = false;
     // The drive is no longer there: the host's handle or target does not answer.
     bool gone = false;
+    // The data phase ended early: only movedBytes (fewer than the command's transferLength) went
+    // across, yet the drive's status is GOOD, as a bridge or a host adapter may report it.
+    bool shortTransfer = false;
+    uint32_t movedBytes = 0;
   };
 
   // A fault in what the host gets back for the nth command of a kind (by opcode, and by CDB byte 1
@@ -43,6 +47,10 @@ class Drive {
       NeverAnswers,    // the command never completes
       AnswersLate,     // completes after lateMs
       Disappears,      // the drive is gone from this command on
+      // GOOD status after only movedBytes of the data phase: a data-out is not carried out (the
+      // drive never got all of it), a data-in is and only its first movedBytes reach the host.
+      // A command without data, or movedBytes not below its length, is answered normally.
+      ShortTransfer,
     };
     uint8_t opcode = 0;
     int subcode = -1;
@@ -51,6 +59,7 @@ class Drive {
     SenseTriple sense{};
     uint32_t lateMs = 0;
     bool afterEffect = false;
+    uint32_t movedBytes = 0;  // ShortTransfer only
   };
 
   // A WriteParameter command as received.
@@ -129,6 +138,7 @@ class Drive {
   bool MatchesNeverComplete(const CommandRecord& cmd) const;
   const AnswerFault* MatchingAnswerFault(const CommandRecord& cmd) const;
   Result LostAnswer(const AnswerFault& fault, Result carriedOut);
+  Result ShortAnswer(const CommandRecord& cmd, uint8_t* data, uint32_t movedBytes, uint32_t latencyMs);
   std::vector<uint8_t> StandardInquiry() const;
   bool IsHtl() const;
 

@@ -223,6 +223,23 @@ TEST_F(AspiMachine, CheckConditionFillsTheSenseAreaAndGoodOnesLeaveIt) {
   EXPECT_EQ(srb.SenseArea[12], 0x3A);  // still the earlier command's sense
 }
 
+// The request record has no count of the bytes moved (residual counting is not asked for): a
+// data phase cut short is the host adapter's data overrun or underrun, with the drive's GOOD.
+TEST_F(AspiMachine, ShortTransferIsADataUnderrun) {
+  Load();
+  drive_->Inject({0x12, -1, 1, Drive::AnswerFault::Kind::ShortTransfer, {}, 0, false, 10});
+  inquiry_.fill(0xEE);
+  SrbExecScsiCmd srb = Inquiry();
+  ASSERT_EQ(send_(&srb), platform::kSsPending);
+  ASSERT_EQ(machine_.WaitForSingleObject(event_, 15000), platform::kWaitObject0);
+  EXPECT_EQ(test::StatusOf(srb), platform::kSsErr);
+  EXPECT_EQ(srb.SRB_HaStat, 0x12);
+  EXPECT_EQ(srb.SRB_TargStat, 0);
+  EXPECT_EQ(srb.SRB_BufLen, 36u);
+  EXPECT_EQ(inquiry_[0], 0x05);
+  EXPECT_EQ(inquiry_[10], 0xEE);
+}
+
 TEST_F(AspiMachine, SynchronousOption) {
   machine_.SetAspi(AspiOptions{.completeSynchronously = true});
   Load();

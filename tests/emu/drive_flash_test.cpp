@@ -377,3 +377,51 @@ TEST(DriveAnswerFaults, HitTheAnswerBeforeOrAfterTheCommandIsCarriedOut) {
 
 }  // namespace
 }  // namespace emu
+
+namespace emu {
+namespace {
+
+// A data phase cut short with GOOD status: a block the drive did not get whole is never kept (so
+// the last one cannot restart the drive), a read is carried out and only its first bytes go across.
+TEST(DriveAnswerFaults, ShortTransfer) {
+  using Kind = Drive::AnswerFault::Kind;
+  const test::TestImage image = test::MakeImage(2);
+  {
+    SCOPED_TRACE("last block");
+    Drive drive;
+    drive.Inject({0xFA, -1, 2, Kind::ShortTransfer, {}, 0, false, 8192});
+    ASSERT_TRUE(SendBlock(drive, image, 0).good);
+    const Drive::Result r = SendBlock(drive, image, 1);
+    EXPECT_TRUE(r.good);
+    EXPECT_TRUE(r.shortTransfer);
+    EXPECT_EQ(r.movedBytes, 8192u);
+    EXPECT_EQ(drive.Restarts(), 0);
+    EXPECT_EQ(drive.Revision(), "1.00");
+    EXPECT_EQ(drive.Log().size(), 2u);
+  }
+  {
+    SCOPED_TRACE("read");
+    Drive drive;
+    drive.Inject({0x12, -1, 1, Kind::ShortTransfer, {}, 0, false, 10});
+    std::array<uint8_t, 36> data;
+    data.fill(0xEE);
+    const Drive::Result r = Exec(drive, test::InquiryCdb(36), data.data(), 36);
+    EXPECT_TRUE(r.good);
+    EXPECT_TRUE(r.shortTransfer);
+    EXPECT_EQ(r.movedBytes, 10u);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&data[8]), 2), "TE");
+    EXPECT_EQ(data[10], 0xEE);  // never sent
+  }
+  {
+    SCOPED_TRACE("nothing to cut short");
+    Drive drive;
+    drive.Inject({0x00, -1, 1, Kind::ShortTransfer, {}, 0, false, 0});
+    drive.Inject({0x12, -1, 1, Kind::ShortTransfer, {}, 0, false, 36});
+    std::array<uint8_t, 36> data{};
+    EXPECT_FALSE(Exec(drive, test::TestUnitReadyCdb()).shortTransfer);
+    EXPECT_FALSE(Exec(drive, test::InquiryCdb(36), data.data(), 36).shortTransfer);
+  }
+}
+
+}  // namespace
+}  // namespace emu

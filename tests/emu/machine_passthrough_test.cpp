@@ -115,6 +115,24 @@ TEST_F(PassThroughMachine, ShortCdbLengthHidesTheRest) {
   EXPECT_EQ(drive_->Log().at(0).cdbLength, 6);
 }
 
+// The port driver tells an underrun by DataTransferLength: the bytes that went across.
+TEST_F(PassThroughMachine, ShortTransferReportsTheBytesMoved) {
+  const Handle e = test::OpenDevice(machine_, 'E');
+  drive_->Inject({0x12, -1, 1, Drive::AnswerFault::Kind::ShortTransfer, {}, 0, false, 10});
+  std::array<uint8_t, 36> data;
+  data.fill(0xEE);
+  auto request = test::PassThrough(test::InquiryCdb(36), data.data(), 36, platform::kScsiIoctlDataIn);
+  ASSERT_EQ(test::Send(machine_, e, request), 1);
+  EXPECT_EQ(request.sptd.ScsiStatus, 0);
+  EXPECT_EQ(request.sptd.DataTransferLength, 10u);
+  EXPECT_EQ(data[0], 0x05);
+  EXPECT_EQ(data[10], 0xEE);
+
+  request = test::PassThrough(test::InquiryCdb(36), data.data(), 36, platform::kScsiIoctlDataIn);
+  ASSERT_EQ(test::Send(machine_, e, request), 1);
+  EXPECT_EQ(request.sptd.DataTransferLength, 36u);
+}
+
 TEST_F(PassThroughMachine, CheckConditionCopiesSense) {
   const Handle e = test::OpenDevice(machine_, 'E');
   drive_->SetMedium(Medium::NoMedium);
