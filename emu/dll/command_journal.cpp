@@ -102,6 +102,12 @@ void CommandJournal::Write(const Entry& entry, const platform::SrbExecScsiCmd& s
   std::fflush(file_);
 }
 
+void CommandJournal::Record(const platform::SrbExecScsiCmd& srb, const std::string& target,
+                            const std::string& outcome, uint64_t nowMs) {
+  std::lock_guard lock(mutex_);
+  Write(Entry{&srb, 0, target, srb}, srb, outcome, nowMs);
+}
+
 void CommandJournal::Completed(platform::Handle event, uint64_t nowMs) {
   std::lock_guard lock(mutex_);
   const auto found = std::find_if(open_.begin(), open_.end(), [event](const Entry& e) {

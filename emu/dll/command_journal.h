@@ -48,6 +48,9 @@ class CommandJournal {
   void Answered(const platform::SrbExecScsiCmd* srb, uint64_t nowMs);
   // Ends the request's line with a fixed outcome (ABORTED, POLLED) unless it is already written.
   void End(const void* srb, const char* outcome, uint64_t nowMs);
+  // A request whose outcome was known when it returned (a synchronous back end): its line at once.
+  void Record(const platform::SrbExecScsiCmd& srb, const std::string& target, const std::string& outcome,
+              uint64_t nowMs);
   // At the end of the process: PENDING for what is left. Gives up (false) when the journal stays
   // locked for wait, which happens when a thread was stopped while writing.
   bool Finish(uint64_t nowMs, std::chrono::milliseconds wait);
