@@ -65,7 +65,8 @@ SgResponder::SgResponder(const std::string& configPath) {
   const uint64_t start = NowMs();
   if (errors_.empty()) {
     for (const dll::TargetSpec& t : config_.targets) {
-      if (t.letter == 0) continue;
+      // A letter of another class of target is a fixed disk, which Wine's pass-through never serves.
+      if (t.letter == 0 || (!t.hasDrive && t.deviceType != platform::kDeviceTypeCdrom)) continue;
       const std::string file = dll::LetterDeviceFile(folder, t.letter);
       struct stat st {};
       if (::stat(file.c_str(), &st) != 0) {

@@ -88,7 +88,7 @@ int Send(SgResponder& r, const struct stat& file, Request& q, int& error) {
 TEST(SgResponder, AnswersInquiryBehindEachLetterAndLogsIt) {
   Folder f;
   SgResponder r(f.Config("[drive d0]\nat 0 0\nletter E\nproduct HTL6190B\n[drive d1]\nat 0 1\nletter f\n"
-                         "[drive aspi-only]\nat 0 2\n",
+                         "[drive aspi-only]\nat 0 2\n[device disk]\nat 0 3\ntype 00\nletter g\n",
                          {'e', 'f'}));
   ASSERT_TRUE(r.Errors().empty()) << r.Errors().front();
   const struct stat e = f.File('e');
@@ -186,7 +186,7 @@ TEST(SgResponder, EachFaultAsTheSgDriverReportsIt) {
 
 TEST(SgResponder, RefusesWhatTheDriverRefusesWithoutReachingTheDrive) {
   Folder f;
-  SgResponder r(f.Config("[drive d0]\nat 0 0\nletter d\n[device cd]\nat 0 1\nletter e\n", {'d', 'e'}));
+  SgResponder r(f.Config("[drive d0]\nat 0 0\nletter d\n[device cd]\nat 0 1\ntype 05\nletter e\n", {'d', 'e'}));
   ASSERT_TRUE(r.Errors().empty());
   struct Case {
     const char* what;

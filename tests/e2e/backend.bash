@@ -1,0 +1,66 @@
+# The back end through which a scenario's emulated drives are reached, for scenarios that run on
+# both: scripts/test runs a scenario whose file has the line "# e2e-backends: aspi passthrough"
+# once per back end, with FLASH_E2E_BACKEND set (by hand: FLASH_E2E_BACKEND=passthrough tests/e2e/X.sh).
+#   aspi         win98: the program takes the ASPI back end and loads the emulated WNASPI32.DLL
+#   passthrough  win2k: the program takes Wine's own pass-through over the CD-ROM letters that the
+#                configuration's `letter` lines name; build/linux32/flash_sgio32.so, preloaded into
+#                the program's process, answers the SG_IO requests Wine sends on the files behind
+#                them from the same emulated drives, with the same command log and drive files
+# Both read one configuration file, written by e2e_drive_config.
+. "$(dirname "${BASH_SOURCE[0]}")/lib.bash"
+
+E2E_BACKEND=${FLASH_E2E_BACKEND:-aspi}
+E2E_SGIO=${FLASH_E2E_SGIO:-$FLASH_ROOT/build/linux32/flash_sgio32.so}
+
+# e2e_begin on the back end's Windows version; skips while the back end's equipment is missing.
+e2e_begin_drives() {
+  case $E2E_BACKEND in
+    aspi) e2e_begin win98 ;;
+    passthrough)
+      [ -f "$E2E_SGIO" ] || e2e_skip "$E2E_SGIO does not exist (build it with scripts/build)"
+      e2e_begin win2k
+      ;;
+    *) e2e_log "unknown back end $E2E_BACKEND (aspi or passthrough)"; exit 2 ;;
+  esac
+  e2e_log "back end $E2E_BACKEND"
+}
+
+# The emulated drives' configuration from standard input (e2e_emu_config). On pass-through every
+# section's `letter` becomes a drive letter of the prefix: a CD-ROM letter whose device
+# (dosdevices/<letter>::) is the file cdrom-<letter> beside the configuration, for a [drive] and a
+# CD-ROM class [device]; a fixed disk over an empty folder otherwise. Call after e2e_begin_drives,
+# before e2e_start. Wine keeps at most five CD-ROM devices per process.
+e2e_drive_config() {
+  e2e_emu_config
+  [ "$E2E_BACKEND" = passthrough ] || return 0
+  local kind letter type
+  # One line per section with a letter: "drive|device TYPE LETTER".
+  while read -r kind type letter; do
+    letter=${letter,,}
+    mkdir -p "$E2E_DIR/disc-$letter"
+    ln -sfn "$E2E_DIR/disc-$letter" "$E2E_PREFIX/dosdevices/$letter:"
+    if [ "$kind" = drive ] || [ "$type" = 05 ]; then
+      : >"$E2E_RUN/cdrom-$letter"
+      ln -sfn "$E2E_RUN/cdrom-$letter" "$E2E_PREFIX/dosdevices/$letter::"
+      type=cdrom
+    else
+      type=hd
+    fi
+    wine reg add 'HKLM\Software\Wine\Drives' /v "$letter:" /d "$type" /reg:64 /f >>"$E2E_DIR/wineboot.log" 2>&1 ||
+      { e2e_log "cannot make $letter: a drive letter"; exit 1; }
+  done < <(awk '
+    /^[ \t]*\[/ { if (kind != "" && letter != "") print kind, type, letter
+                  gsub(/[][]/, ""); kind = $1; type = (kind == "drive") ? "05" : "00"; letter = ""; next }
+    $1 == "type" { t = toupper($2); sub(/^0X/, "", t); type = (length(t) == 1) ? "0" t : t }
+    $1 == "letter" { letter = $2 }
+    END { if (kind != "" && letter != "") print kind, type, letter }' "$E2E_RUN/emu.cfg")
+  # The mount manager reads the drive types when it starts.
+  wineserver -w
+  E2E_PROGRAM_ENV=("LD_PRELOAD=$E2E_SGIO")
+}
+
+# How the run log names a drive: its letter ("E:") on pass-through, adapter:target on ASPI.
+#   e2e_drive_place LETTER ADAPTER:TARGET
+e2e_drive_place() {
+  if [ "$E2E_BACKEND" = passthrough ]; then echo "${1^^}:"; else echo "$2"; fi
+}
