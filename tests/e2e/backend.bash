@@ -64,3 +64,31 @@ e2e_drive_config() {
 e2e_drive_place() {
   if [ "$E2E_BACKEND" = passthrough ]; then echo "${1^^}:"; else echo "$2"; fi
 }
+
+# A drive's commands from the command log in one line, repeats folded: "OPCODE DIRECTION LENGTH"
+# each (A0 commands with their CDB byte 1), e.g. "12 in 36, 00 none 0, FA out 16384 x49".
+#   e2e_drive_sequence NAME
+e2e_drive_sequence() {
+  e2e_command_log | awk -v d="$1" '
+    $1 == d { op = substr($2, 1, 2); if (op == "A0") op = substr($2, 1, 4)
+              c = op " " $3 " " $4
+              if (c == last) { n++ } else { flush(); last = c; n = 1 } }
+    function flush() { if (last != "") out = out (out == "" ? "" : ", ") last (n > 1 ? " x" n : "") }
+    END { flush(); print out }'
+}
+
+# Checks a drive's whole command sequence: e2e_expect_sequence NAME "12 in 36, ..." [MESSAGE]
+e2e_expect_sequence() {
+  local got
+  got=$(e2e_drive_sequence "$1")
+  if [ "$got" = "$2" ]; then e2e_pass "${3:-$1: $2}"; else e2e_fail "${3:-$1 commands}: $got, expected $2"; fi
+}
+
+# Checks that a drive's block writes carried the block indices 0, 1, ... N-1 in that order (CDB
+# byte 5): e2e_expect_blocks NAME N
+e2e_expect_blocks() {
+  local got want
+  got=$(e2e_command_log | awk -v d="$1" '$1 == d && substr($2, 1, 2) == "FA" { printf "%s ", substr($2, 11, 2) }')
+  want=$(for ((i = 0; i < $2; i++)); do printf '%02X ' "$i"; done)
+  if [ "$got" = "$want" ]; then e2e_pass "$1: blocks 0 to $(($2 - 1)) in order"; else e2e_fail "$1: blocks $got, expected $want"; fi
+}
