@@ -65,6 +65,11 @@ std::string OutcomeOf(const platform::SrbExecScsiCmd& srb) {
   const uint8_t status = StatusOf(srb);
   if (status == platform::kSsComp) return "GOOD";
   if (status == platform::kSsAborted) return "ABORTED";
+  if (status == platform::kSsErr && srb.SRB_HaStat != 0) {
+    // The host adapter's error (a lost answer, a data phase cut short): the drive gave no sense.
+    const uint8_t host[1] = {srb.SRB_HaStat};
+    return "HOST:" + Hex(host, 1);
+  }
   if (status == platform::kSsErr) {
     // Fixed-format sense keeps byte 2, the ASC at 12 and the ASCQ at 13.
     if (srb.SRB_SenseLen < 14) return "CHECK";

@@ -3,7 +3,8 @@
 //
 //   <target> <CDB hex> <in|out|none|both> <length> <outcome> t=<ms since the manager started>
 //
-// The outcome is GOOD, CHECK:<sense byte 2>/<ASC>/<ASCQ>, ABORTED, STATUS:<SRB_Status hex> (refused
+// The outcome is GOOD, CHECK:<sense byte 2>/<ASC>/<ASCQ>, HOST:<SRB_HaStat hex> (the host adapter's
+// error, without sense), ABORTED, STATUS:<SRB_Status hex> (refused
 // at once), POLLED (a request without event notification: the manager cannot see when the host
 // collects it) or PENDING (still outstanding when the process ended).
 #pragma once
