@@ -54,6 +54,11 @@ e2e_drive_config() {
     $1 == "type" { t = toupper($2); sub(/^0X/, "", t); type = (length(t) == 1) ? "0" t : t }
     $1 == "letter" { letter = $2 }
     END { if (kind != "" && letter != "") print kind, type, letter }' "$E2E_RUN/emu.cfg")
+  # Wine's pass-through keeps five CD-ROM devices per process; a sixth would only read "NG".
+  if [ "$(ls "$E2E_RUN" | grep -c '^cdrom-')" -gt 5 ]; then
+    e2e_log "more than five CD-ROM letters: Wine's pass-through serves five"
+    exit 2
+  fi
   # The mount manager reads the drive types when it starts.
   wineserver -w
   E2E_PROGRAM_ENV=("LD_PRELOAD=$E2E_SGIO")
