@@ -43,6 +43,7 @@ class PosixFileIo final : public platform::FileIo {
     return ::fstat(static_cast<int>(file - 1), &info) == 0 ? static_cast<uint32_t>(info.st_size) : 0xFFFFFFFFu;
   }
   int CloseHandle(platform::Handle file) override { return ::close(static_cast<int>(file - 1)) == 0 ? 1 : 0; }
+  uint32_t GetLastError() override { return 0; }
 };
 
 // Keeps the FLASH.INI write out of the reading-and-checking measurement.

@@ -43,15 +43,44 @@ void Machine::SetPlatformId(uint32_t id) {
 void Machine::AddLetter(char letter, uint32_t driveType, std::shared_ptr<Drive> drive) {
   const char upper = UpperLetter(letter);
   std::lock_guard lock(mutex_);
-  letters_[upper] = Letter{driveType, std::move(drive), false};
+  letters_[upper] = Letter{driveType, std::move(drive)};
 }
 
-void Machine::FailOpen(char letter) {
+void Machine::FailOpen(char letter, uint32_t error) {
   const char upper = UpperLetter(letter);
   std::lock_guard lock(mutex_);
   const auto found = letters_.find(upper);
   if (found == letters_.end()) throw std::invalid_argument("emu::Machine::FailOpen: letter not added");
-  found->second.failOpen = true;
+  found->second.openError = error != 0 ? error : platform::kErrorAccessDenied;
+}
+
+void Machine::SetAlignmentMask(char letter, uint32_t mask) {
+  const char upper = UpperLetter(letter);
+  std::lock_guard lock(mutex_);
+  const auto found = letters_.find(upper);
+  if (found == letters_.end()) throw std::invalid_argument("emu::Machine::SetAlignmentMask: letter not added");
+  found->second.alignmentMask = mask;
+}
+
+void Machine::FailCapabilities(char letter) {
+  const char upper = UpperLetter(letter);
+  std::lock_guard lock(mutex_);
+  const auto found = letters_.find(upper);
+  if (found == letters_.end()) throw std::invalid_argument("emu::Machine::FailCapabilities: letter not added");
+  found->second.failCapabilities = true;
+}
+
+void Machine::SetLastError(uint32_t error) {
+  const uint32_t thread = clocks_.ThreadIndex();
+  std::lock_guard lock(mutex_);
+  lastErrors_[thread] = error;
+}
+
+uint32_t Machine::GetLastError() {
+  const uint32_t thread = clocks_.ThreadIndex();
+  std::lock_guard lock(mutex_);
+  const auto found = lastErrors_.find(thread);
+  return found == lastErrors_.end() ? 0 : found->second;
 }
 
 std::vector<Machine::OpenRecord> Machine::Opens() const {

@@ -62,7 +62,14 @@ class Machine : public platform::SystemInfo,
 
   // Pass-through: a drive letter with its GetDriveTypeA answer; with a drive it can be opened.
   void AddLetter(char letter, uint32_t driveType, std::shared_ptr<Drive> drive = nullptr);
-  void FailOpen(char letter);
+  // CreateFileA of the letter's device fails with this GetLastError: access denied (a limited
+  // account), a sharing violation (another program holds the drive), ...
+  void FailOpen(char letter, uint32_t error = platform::kErrorAccessDenied);
+  // The AlignmentMask of the letter's adapter (default 0): IOCTL_SCSI_GET_CAPABILITIES reports it,
+  // and the pass-through refuses a data buffer that does not meet it (ERROR_INVALID_PARAMETER).
+  void SetAlignmentMask(char letter, uint32_t mask);
+  // IOCTL_SCSI_GET_CAPABILITIES fails on the letter's device (the mask is still enforced).
+  void FailCapabilities(char letter);
   std::vector<OpenRecord> Opens() const;  // every CreateFileA call, in order
   size_t OpenDeviceHandles() const;
 
@@ -103,6 +110,7 @@ class Machine : public platform::SystemInfo,
   int ReadFile(platform::Handle file, void* buffer, uint32_t bytesToRead, uint32_t* bytesRead) override;
   uint32_t GetFileSize(platform::Handle file) override;
   int CloseHandle(platform::Handle object) override;
+  uint32_t GetLastError() override;  // the calling thread's
 
   // --- platform::Library ----------------------------------------------------------------------
   platform::Module LoadLibraryA(const char* fileName) override;
@@ -122,13 +130,16 @@ class Machine : public platform::SystemInfo,
 
  private:
   struct Letter {
-    uint32_t driveType;
+    uint32_t driveType = 0;
     std::shared_ptr<Drive> drive;
-    bool failOpen;
+    uint32_t openError = 0;  // 0: the device opens
+    uint32_t alignmentMask = 0;
+    bool failCapabilities = false;
   };
   struct DeviceHandle {
     std::shared_ptr<Drive> drive;
     uint32_t access;
+    char letter;
   };
   struct File {
     std::shared_ptr<const std::vector<uint8_t>> bytes;
@@ -159,6 +170,8 @@ class Machine : public platform::SystemInfo,
 
   // Moves the calling thread's clock and completes its ASPI requests that are due by then.
   void AdvanceThisThread(uint64_t ms);
+  void SetLastError(uint32_t error);
+  int GetCapabilities(const Letter& letter, void* outBuffer, uint32_t outSize, uint32_t* bytesReturned);
   platform::Handle CreateDeviceHandle(const std::string& path, uint32_t access, uint32_t disposition);
   platform::Handle CreateFileHandle(const std::string& path, uint32_t access, uint32_t disposition);
 
@@ -170,6 +183,7 @@ class Machine : public platform::SystemInfo,
   std::map<std::string, File> files_;  // key: upper-cased path
   std::map<platform::Handle, FileHandle> fileHandles_;
   std::vector<SleepRecord> sleeps_;
+  std::map<uint32_t, uint32_t> lastErrors_;  // by ThreadIndex()
   int aspiRefs_ = 0;
   int freeLibraryCalls_ = 0;
   std::atomic<uint32_t> timeOfDayBase_{0};

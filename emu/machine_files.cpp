@@ -59,14 +59,23 @@ platform::Handle Machine::CreateFileA(const char* path, uint32_t desiredAccess, 
 
 platform::Handle Machine::CreateDeviceHandle(const std::string& path, uint32_t access, uint32_t disposition) {
   const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(path[4])));
-  std::lock_guard lock(mutex_);
-  const auto found = letters_.find(letter);
-  if (found == letters_.end() || found->second.drive == nullptr || found->second.failOpen ||
-      disposition != platform::kOpenExisting) {
-    return platform::kInvalidHandle;
+  uint32_t error = 0;
+  platform::Handle handle = platform::kInvalidHandle;
+  {
+    std::lock_guard lock(mutex_);
+    const auto found = letters_.find(letter);
+    if (found == letters_.end() || found->second.drive == nullptr) {
+      error = platform::kErrorFileNotFound;
+    } else if (found->second.openError != 0) {
+      error = found->second.openError;
+    } else if (disposition != platform::kOpenExisting) {
+      error = platform::kErrorAccessDenied;
+    } else {
+      handle = nextHandle_.fetch_add(4);
+      devices_[handle] = DeviceHandle{found->second.drive, access, letter};
+    }
   }
-  const platform::Handle handle = nextHandle_.fetch_add(4);
-  devices_[handle] = DeviceHandle{found->second.drive, access};
+  if (error != 0) SetLastError(error);
   return handle;
 }
 

@@ -1,9 +1,11 @@
-// The emulated machine's DeviceIoControl: IOCTL_SCSI_PASS_THROUGH_DIRECT on the 80-byte request
-// block, checked as strictly as a port driver would, executed on the handle's drive in the calling
+// The emulated machine's DeviceIoControl: IOCTL_SCSI_GET_CAPABILITIES, and
+// IOCTL_SCSI_PASS_THROUGH_DIRECT on the 80-byte request block, checked as strictly as a port
+// driver would (the adapter's alignment included), executed on the handle's drive in the calling
 // thread's virtual time. A drive slower than TimeOutValue, or one that never answers, makes the
 // call fail as the port driver's time-out would.
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstring>
 #include <thread>
 
@@ -16,6 +18,8 @@ namespace {
 using platform::PassThroughRequest;
 using platform::ScsiPassThroughDirect;
 
+constexpr uint32_t kMaxPassThroughTransfer = 0x20000;
+constexpr uint32_t kPageSize = 4096;
 constexpr uint8_t kStatusGood = 0x00;
 constexpr uint8_t kStatusCheckCondition = 0x02;
 
@@ -42,25 +46,63 @@ std::optional<uint8_t> CheckRequest(const PassThroughRequest& request, uint32_t 
 
 }  // namespace
 
+// The adapter's capabilities, as a port driver reports them: the whole record or nothing.
+int Machine::GetCapabilities(const Letter& letter, void* outBuffer, uint32_t outSize, uint32_t* bytesReturned) {
+  if (letter.failCapabilities) {
+    SetLastError(platform::kErrorInvalidParameter);
+    return 0;
+  }
+  if (outBuffer == nullptr || outSize < sizeof(platform::IoScsiCapabilities)) {
+    SetLastError(platform::kErrorInsufficientBuffer);
+    return 0;
+  }
+  platform::IoScsiCapabilities capabilities{};
+  capabilities.Length = sizeof capabilities;
+  capabilities.MaximumTransferLength = kMaxPassThroughTransfer;
+  capabilities.MaximumPhysicalPages = kMaxPassThroughTransfer / kPageSize + 1;
+  capabilities.AlignmentMask = letter.alignmentMask;
+  std::memcpy(outBuffer, &capabilities, sizeof capabilities);
+  *bytesReturned = sizeof capabilities;
+  return 1;
+}
+
 int Machine::DeviceIoControl(platform::Handle device, uint32_t ioControlCode, void* inBuffer, uint32_t inSize,
                              void* outBuffer, uint32_t outSize, uint32_t* bytesReturned) {
   std::shared_ptr<Drive> drive;
+  Letter letter;
+  uint32_t access = 0;
   {
     std::lock_guard lock(mutex_);
     const auto found = devices_.find(device);
-    if (found == devices_.end()) return 0;
-    // The pass-through needs a handle opened for reading and writing.
-    const uint32_t readWrite = platform::kGenericRead | platform::kGenericWrite;
-    if ((found->second.access & readWrite) != readWrite) return 0;
-    drive = found->second.drive;
+    if (found != devices_.end()) {
+      drive = found->second.drive;
+      access = found->second.access;
+      letter = letters_.at(found->second.letter);
+    }
   }
-  if (ioControlCode != platform::kIoctlScsiPassThroughDirect || bytesReturned == nullptr) return 0;
+  if (drive == nullptr) {
+    SetLastError(platform::kErrorInvalidHandle);
+    return 0;
+  }
+  if (bytesReturned == nullptr) return 0;
+  if (ioControlCode == platform::kIoctlScsiGetCapabilities) return GetCapabilities(letter, outBuffer, outSize, bytesReturned);
+  // The pass-through needs a handle opened for reading and writing.
+  const uint32_t readWrite = platform::kGenericRead | platform::kGenericWrite;
+  if ((access & readWrite) != readWrite) return 0;
+  if (ioControlCode != platform::kIoctlScsiPassThroughDirect) return 0;
   if (inBuffer == nullptr || inBuffer != outBuffer || inSize != sizeof(PassThroughRequest) || outSize != inSize) {
     return 0;
   }
   auto& request = *static_cast<PassThroughRequest*>(inBuffer);
   const std::optional<uint8_t> direction = CheckRequest(request, inSize);
   if (!direction) return 0;
+  // A data buffer the adapter cannot reach at its alignment is refused before the drive sees
+  // anything, as Windows does.
+  if (request.sptd.DataTransferLength > 0 &&
+      (reinterpret_cast<std::uintptr_t>(request.sptd.DataBuffer) & letter.alignmentMask) != 0) {
+    SetLastError(platform::kErrorInvalidParameter);
+    return 0;
+  }
 
   ScsiPassThroughDirect& sptd = request.sptd;
   CommandRecord cmd;

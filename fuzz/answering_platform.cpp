@@ -156,6 +156,8 @@ int AnsweringPlatform::DeviceIoControl(platform::Handle device, uint32_t ioContr
                                        uint32_t inSize, void* outBuffer, uint32_t outSize,
                                        uint32_t* bytesReturned) {
   if (openHandles_.count(device) == 0) return 0;  // as the system answers an invalid handle
+  // An adapter that does not tell its capabilities: the layer must assume the strictest alignment.
+  if (ioControlCode == platform::kIoctlScsiGetCapabilities) return 0;
   Require(ioControlCode == platform::kIoctlScsiPassThroughDirect, "DeviceIoControl with another code");
   Require(inBuffer != nullptr && inBuffer == outBuffer && inSize == sizeof(platform::PassThroughRequest) &&
               outSize == inSize,

@@ -110,6 +110,7 @@ class AnsweringPlatform final : public platform::SystemInfo,
   int ReadFile(platform::Handle file, void* buffer, uint32_t bytesToRead, uint32_t* bytesRead) override;
   uint32_t GetFileSize(platform::Handle file) override;
   int CloseHandle(platform::Handle object) override;
+  uint32_t GetLastError() override { return 0; }
   // Library
   platform::Module LoadLibraryA(const char* fileName) override;
   void* GetProcAddress(platform::Module module, const char* procName) override;

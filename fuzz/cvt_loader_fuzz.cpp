@@ -47,6 +47,7 @@ class OneFile final : public platform::FileIo {
     open_ = false;
     return 1;
   }
+  uint32_t GetLastError() override { return 0; }
   bool Open() const { return open_; }
 
  private:

@@ -4,6 +4,8 @@
 #include <cstdio>
 
 #include "app/sense_text.h"
+#include "platform/win_types.h"
+#include "scsi/commands.h"
 
 namespace app {
 namespace {
@@ -42,6 +44,8 @@ std::string OutcomeText(RowOutcome outcome) {
 
 std::string StepText(const update::JobRecord& job) {
   switch (job.step) {
+    case update::FailStep::Open: return "at open";
+    case update::FailStep::Identification: return "at INQUIRY";
     case update::FailStep::Readiness: return "at readiness";
     case update::FailStep::ParameterWrite: return "at parameter write";
     case update::FailStep::Block:
@@ -50,6 +54,13 @@ std::string StepText(const update::JobRecord& job) {
     case update::FailStep::None: break;
   }
   return "at an unknown step";
+}
+
+std::string WindowsErrorText(uint32_t error) {
+  std::string text = std::to_string(error);
+  if (error == platform::kErrorAccessDenied) text += " (access denied)";
+  if (error == platform::kErrorSharingViolation) text += " (sharing violation)";
+  return text;
 }
 
 }  // namespace
@@ -79,7 +90,16 @@ std::string FormatRowLine(const RunLogRow& row) {
   if (row.outcome == RowOutcome::Failed || row.outcome == RowOutcome::VerifyFailed) {
     update::JobRecord shown = job;
     if (row.outcome == RowOutcome::VerifyFailed) shown.step = update::FailStep::Verification;
-    line += " | " + StepText(shown) + " | sense " + SenseText(shown.sense);
+    line += " | " + StepText(shown);
+    // An open fails with a Windows error, before any drive could leave sense.
+    line += shown.step == update::FailStep::Open ? " | Windows error " + WindowsErrorText(shown.osError)
+                                                 : " | sense " + SenseText(shown.sense);
+    if (shown.cutShort) {
+      line += " | short transfer";
+      if (shown.moved) {
+        line += ", " + std::to_string(*shown.moved) + " of " + std::to_string(scsi::kFirmwareBlockSize) + " bytes";
+      }
+    }
   }
   if (job.checksumRead) {
     line += " | checksum " + (job.checksumComplete ? Hex4(job.checksum) : std::string("incomplete read"));

@@ -32,6 +32,21 @@ constexpr char kShutdownBlocked[] = "Drive firmware is being written.";
 
 bool ValidDevice(int32_t device) { return device >= 0 && device < kRows; }
 
+// A drive that could not be opened, or did not answer, has no name: the report names it by
+// where it is and says why.
+bool Unreached(const update::JobRecord& job) {
+  return job.step == update::FailStep::Open || job.step == update::FailStep::Identification;
+}
+
+std::string UnreachedEntry(const std::string& address, const update::JobRecord& job) {
+  if (job.step == update::FailStep::Identification) return address + " (The drive did not answer)  ";
+  switch (job.osError) {
+    case platform::kErrorAccessDenied: return address + " (Can't open the drive: administrator rights are needed)  ";
+    case platform::kErrorSharingViolation: return address + " (Can't open the drive: another program is using it)  ";
+    default: return address + " (Can't open the drive)  ";
+  }
+}
+
 constexpr int32_t kNotInRun = -1;  // a row that was not ticked when the run started
 
 }  // namespace
@@ -147,7 +162,11 @@ void TForm1::EndRun() {
       ++counts.updated;
     } else {
       box->Font().SetColor(ui::clRed);
-      list += unit.drives.Name(device) + (wrong ? kWrongDriveEntry : verifyFailed ? kVerifyFailedEntry : kFailedEntry);
+      if (workerFailed && started && Unreached(workers[device]->LastJob())) {
+        list += UnreachedEntry(LogAddress(device), workers[device]->LastJob());
+      } else {
+        list += unit.drives.Name(device) + (wrong ? kWrongDriveEntry : verifyFailed ? kVerifyFailedEntry : kFailedEntry);
+      }
       if (wrong) {
         ++counts.refused;
       } else {

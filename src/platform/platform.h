@@ -19,7 +19,7 @@ class SystemInfo {
   virtual uint32_t GetDriveTypeA(const char* rootPath) = 0;
 };
 
-// CreateFileA, DeviceIoControl, ReadFile, GetFileSize, CloseHandle.
+// CreateFileA, DeviceIoControl, ReadFile, GetFileSize, CloseHandle, GetLastError.
 class FileIo {
  public:
   virtual ~FileIo() = default;
@@ -33,6 +33,8 @@ class FileIo {
   // The low 32 bits of the size; the high part is never asked for.
   virtual uint32_t GetFileSize(Handle file) = 0;
   virtual int CloseHandle(Handle object) = 0;
+  // The calling thread's last error, as the call before it left it.
+  virtual uint32_t GetLastError() = 0;
 };
 
 // LoadLibraryA, GetProcAddress, FreeLibrary.

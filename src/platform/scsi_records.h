@@ -40,6 +40,19 @@ struct PassThroughRequest {
   uint8_t sense[kPassThroughSenseSize];
 };
 
+// What IOCTL_SCSI_GET_CAPABILITIES tells of the host adapter. A pass-through data buffer must
+// start at an address whose bits in AlignmentMask are clear.
+struct IoScsiCapabilities {
+  uint32_t Length;
+  uint32_t MaximumTransferLength;
+  uint32_t MaximumPhysicalPages;
+  uint32_t SupportedAsynchronousEvents;
+  uint32_t AlignmentMask;
+  uint8_t TaggedQueuing;
+  uint8_t AdapterScansDown;
+  uint8_t AdapterUsesPio;
+};
+
 // ASPI command codes, request status values and flags.
 inline constexpr uint8_t kScHaInquiry = 0;
 inline constexpr uint8_t kScGetDevType = 1;
@@ -130,6 +143,11 @@ static_assert(!kRecordsAre32Bit || offsetof(ScsiPassThroughDirect, SenseInfoOffs
 static_assert(!kRecordsAre32Bit || offsetof(ScsiPassThroughDirect, Cdb) == 28);
 static_assert(!kRecordsAre32Bit || sizeof(PassThroughRequest) == 80);
 static_assert(!kRecordsAre32Bit || offsetof(PassThroughRequest, sense) == 48);
+static_assert(sizeof(IoScsiCapabilities) == 24);
+static_assert(offsetof(IoScsiCapabilities, MaximumTransferLength) == 4);
+static_assert(offsetof(IoScsiCapabilities, AlignmentMask) == 16);
+static_assert(offsetof(IoScsiCapabilities, TaggedQueuing) == 20);
+static_assert(offsetof(IoScsiCapabilities, AdapterUsesPio) == 22);
 static_assert(!kRecordsAre32Bit || offsetof(SrbExecScsiCmd, SRB_Target) == 8);
 static_assert(!kRecordsAre32Bit || offsetof(SrbExecScsiCmd, SRB_BufLen) == 12);
 static_assert(!kRecordsAre32Bit || offsetof(SrbExecScsiCmd, SRB_BufPointer) == 16);

@@ -47,7 +47,17 @@ inline constexpr uint32_t kWaitTimeout = 0x102;
 inline constexpr uint32_t kWaitFailed = 0xFFFFFFFFu;
 inline constexpr uint32_t kInfinite = 0xFFFFFFFFu;
 
-// DeviceIoControl code of the SCSI pass-through with a direct data buffer.
+// DeviceIoControl codes: the SCSI pass-through with a direct data buffer, and the host adapter's
+// capabilities (IO_SCSI_CAPABILITIES), whose limits the pass-through's callers must honour.
 inline constexpr uint32_t kIoctlScsiPassThroughDirect = 0x4D014;
+inline constexpr uint32_t kIoctlScsiGetCapabilities = 0x41010;
+
+// GetLastError codes the system tells apart.
+inline constexpr uint32_t kErrorFileNotFound = 2;
+inline constexpr uint32_t kErrorAccessDenied = 5;
+inline constexpr uint32_t kErrorInvalidHandle = 6;
+inline constexpr uint32_t kErrorSharingViolation = 32;
+inline constexpr uint32_t kErrorInvalidParameter = 87;
+inline constexpr uint32_t kErrorInsufficientBuffer = 122;
 
 }  // namespace platform

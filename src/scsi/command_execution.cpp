@@ -1,5 +1,7 @@
 // Executes one command block on one device through the chosen back end and keeps its sense data.
+#include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <cstring>
 
 #include "scsi/scsi_layer.h"
@@ -12,6 +14,8 @@ constexpr uint32_t kAbortPollMs = 10;
 constexpr uint32_t kSecondsPerDay = 86400;
 constexpr uint8_t kScsiStatusGood = 0;
 constexpr uint8_t kScsiStatusCheckCondition = 2;
+// The ASPI manager's host adapter status for a data phase that ended early (or ran over).
+constexpr uint8_t kHostAdapterDataOverrunUnderrun = 0x12;
 
 uint8_t PassThroughDataIn(uint8_t direction) {
   if (direction == kDirIn) return platform::kScsiIoctlDataIn;
@@ -30,26 +34,50 @@ uint8_t LoadStatus(uint8_t& status) { return std::atomic_ref<uint8_t>(status).lo
 }  // namespace
 
 int ScsiLayer::ExecuteCommand(uint8_t index, const Cdb& cdb, void* buffer, uint32_t length, uint8_t direction,
-                              uint32_t timeoutMs, uint8_t cdbLength) {
+                              uint32_t timeoutMs, uint8_t cdbLength, Transfer* transfer) {
+  Transfer report;
+  if (transfer != nullptr) *transfer = report;
   if (!InList(index)) return 0;
   platform::Handle event = os_.sync.CreateEventA(true, false);
   os_.sync.ResetEvent(event);
-  const int result = passThrough_ == 1
-                         ? ExecutePassThrough(index, cdb, buffer, length, direction, timeoutMs, cdbLength)
-                         : ExecuteAspi(index, cdb, buffer, length, direction, timeoutMs, cdbLength, event);
+  const int result =
+      passThrough_ == 1 ? ExecutePassThrough(index, cdb, buffer, length, direction, timeoutMs, cdbLength, report)
+                        : ExecuteAspi(index, cdb, buffer, length, direction, timeoutMs, cdbLength, event, report);
   if (event != 0) os_.sync.CloseEvent(event);
+  if (transfer != nullptr) *transfer = report;
   return result;
 }
 
 int ScsiLayer::ExecuteCommand(DeviceRef ref, const Cdb& cdb, void* buffer, uint32_t length, uint8_t direction,
-                              uint32_t timeoutMs, uint8_t cdbLength) {
+                              uint32_t timeoutMs, uint8_t cdbLength, Transfer* transfer) {
+  if (transfer != nullptr) *transfer = Transfer{};
   // A reference to an index outside the list must not reach whatever device its low byte names.
   if (ref == kClosedRef || !InList(ref)) return 0;
-  return ExecuteCommand(static_cast<uint8_t>(ref), cdb, buffer, length, direction, timeoutMs, cdbLength);
+  return ExecuteCommand(static_cast<uint8_t>(ref), cdb, buffer, length, direction, timeoutMs, cdbLength, transfer);
+}
+
+uint8_t* ScsiLayer::AlignedStaging(uint8_t index, uint32_t length) {
+  const uint32_t mask = alignmentMasks_[index];
+  std::vector<uint8_t>& store = staging_[index];
+  if (store.size() < std::size_t{length} + mask) store.resize(std::size_t{length} + mask);
+  const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(store.data());
+  return store.data() + (((start + mask) & ~std::uintptr_t{mask}) - start);
 }
 
 int ScsiLayer::ExecutePassThrough(uint8_t index, const Cdb& cdb, void* buffer, uint32_t length, uint8_t direction,
-                                  uint32_t timeoutMs, uint8_t cdbLength) {
+                                  uint32_t timeoutMs, uint8_t cdbLength, Transfer& transfer) {
+  // The adapter refuses a data buffer that does not meet its alignment; such a caller's data goes
+  // through the layer's own buffer instead.
+  const bool dataPhase = buffer != nullptr && length > 0 && (direction == kDirIn || direction == kDirOut);
+  uint8_t* data = static_cast<uint8_t*>(buffer);
+  if (dataPhase && (reinterpret_cast<std::uintptr_t>(buffer) & alignmentMasks_[index]) != 0) {
+    data = AlignedStaging(index, length);
+    if (direction == kDirOut) {
+      std::memcpy(data, buffer, length);
+    } else {
+      std::memset(data, 0, length);
+    }
+  }
   platform::PassThroughRequest& request = passThroughRequests_[index];
   std::memset(&request, 0, sizeof request);  // the sense buffer starts empty for every command
   platform::ScsiPassThroughDirect& sptd = request.sptd;
@@ -59,33 +87,45 @@ int ScsiLayer::ExecutePassThrough(uint8_t index, const Cdb& cdb, void* buffer, u
   sptd.DataIn = PassThroughDataIn(direction);
   sptd.DataTransferLength = length;
   sptd.TimeOutValue = timeoutMs / 1000;
-  sptd.DataBuffer = buffer;
+  sptd.DataBuffer = data;
   sptd.SenseInfoOffset = offsetof(platform::PassThroughRequest, sense);
   std::memcpy(sptd.Cdb, cdb.data(), cdb.size());
 
   uint32_t returned = 0;
   const int ok = os_.files.DeviceIoControl(handles_[index], platform::kIoctlScsiPassThroughDirect, &request,
                                            sizeof request, &request, sizeof request, &returned);
-  return ok != 0 && sptd.ScsiStatus == kScsiStatusGood ? 1 : 0;
+  if (ok == 0 || sptd.ScsiStatus != kScsiStatusGood) return 0;
+  // The port driver leaves in DataTransferLength the bytes that went across; more than was asked
+  // is never believed.
+  const uint32_t moved = dataPhase ? std::min(sptd.DataTransferLength, length) : 0;
+  transfer.moved = moved;
+  if (dataPhase && direction == kDirIn && data != buffer) std::memcpy(buffer, data, moved);
+  if (dataPhase && moved < length) {
+    transfer.cutShort = true;
+    if (direction == kDirOut) return 0;
+  }
+  return 1;
 }
 
 int ScsiLayer::ExecuteAspi(uint8_t index, const Cdb& cdb, void* buffer, uint32_t length, uint8_t direction,
-                           uint32_t timeoutMs, uint8_t cdbLength, platform::Handle& event) {
+                           uint32_t timeoutMs, uint8_t cdbLength, platform::Handle& event, Transfer& transfer) {
   // Without an event the manager could never tell us the request is done.
   if (sendCommand_ == nullptr || event == 0) return 0;
   std::lock_guard<platform::Lock> lock(aspiMutex_);
   AspiRequest& request = *aspiRequest_;
   platform::SrbExecScsiCmd& srb = request.srb;
-  // Only what the drive reports for this command may count as its sense.
+  // Only what the drive reports for this command may count as its sense and its statuses.
   std::memset(srb.SenseArea, 0, sizeof srb.SenseArea);
-  uint8_t* transfer = nullptr;
+  srb.SRB_HaStat = 0;
+  srb.SRB_TargStat = 0;
+  uint8_t* staged = nullptr;
   if (buffer != nullptr && length > 0) {
     if (request.data.size() < length) request.data.resize(length);
-    transfer = request.data.data();
+    staged = request.data.data();
     if (direction == kDirOut) {
-      std::memcpy(transfer, buffer, length);
+      std::memcpy(staged, buffer, length);
     } else {
-      std::memset(transfer, 0, length);
+      std::memset(staged, 0, length);
     }
   }
   const int32_t deviceId = deviceIds_[index];
@@ -95,7 +135,7 @@ int ScsiLayer::ExecuteAspi(uint8_t index, const Cdb& cdb, void* buffer, uint32_t
   srb.SRB_Target = static_cast<uint8_t>(deviceId % 256);
   srb.SRB_Flags = AspiFlags(direction);
   srb.SRB_BufLen = length;
-  srb.SRB_BufPointer = transfer;
+  srb.SRB_BufPointer = staged;
   srb.SRB_SenseLen = kAspiSenseLength;
   srb.SRB_CDBLen = cdbLength;
   srb.SRB_PostProc = reinterpret_cast<void*>(event);
@@ -120,9 +160,15 @@ int ScsiLayer::ExecuteAspi(uint8_t index, const Cdb& cdb, void* buffer, uint32_t
   }
   std::array<uint8_t, platform::kAspiSenseAreaSize>& sense = aspiSenseAreas_[index];
   const uint8_t status = timedOut ? platform::kSsPending : LoadStatus(srb.SRB_Status);
-  if (status == platform::kSsComp) {
+  // The request record counts no residual bytes (residual counting is not asked for); the host
+  // adapter status tells a data phase that did not move all its bytes, which has failed in either
+  // direction, since nothing says how much of a read arrived.
+  const bool overrunOrUnderrun = !timedOut && srb.SRB_HaStat == kHostAdapterDataOverrunUnderrun;
+  if (overrunOrUnderrun && srb.SRB_TargStat == kScsiStatusGood && staged != nullptr) transfer.cutShort = true;
+  if (status == platform::kSsComp && !overrunOrUnderrun) {
     // A good command leaves the device's earlier sense as it was.
-    if (direction == kDirIn && transfer != nullptr) std::memcpy(buffer, transfer, length);
+    if (direction == kDirIn && staged != nullptr) std::memcpy(buffer, staged, length);
+    transfer.moved = staged != nullptr ? length : 0;
     return 1;
   }
   // A failure without the drive's CHECK CONDITION (time-out, abort, host adapter or manager

@@ -10,11 +10,17 @@ namespace {
 constexpr char kAspiLibrary[] = "WNASPI32.DLL";
 constexpr int kTargetsPerAdapter = 8;
 constexpr int kLetters = 26;
+// The largest alignment the layer believes an adapter asks for; a mask must also be of the
+// form 2^n - 1 to mean anything.
+constexpr uint32_t kLargestAlignmentMask = 0xFFFF;
+
+bool PlausibleMask(uint32_t mask) { return mask <= kLargestAlignmentMask && (mask & (mask + 1)) == 0; }
 
 }  // namespace
 
 ScsiLayer::ScsiLayer(const platform::ScsiPlatform& os) : os_(os) {
   handles_.fill(platform::kInvalidHandle);
+  alignmentMasks_.fill(kUnknownAlignmentMask);
   const uint32_t platformId = os_.system.GetVersionPlatformId();
   if (platformId == platform::kPlatformWin32NT) {
     passThrough_ = 1;
@@ -78,10 +84,14 @@ int ScsiLayer::OpenDevice(int32_t index) {
     platform::Handle& slot = handles_[index];
     if (slot != platform::kInvalidHandle && slot != 0) return 1;
     const std::string path = std::string("\\\\.\\") + static_cast<char>(deviceIds_[index]) + ":";
-    // A failed open is kept as it is: it shows later as failing commands.
+    // A synchronous handle: DeviceIoControl is called without an overlapped record, which a
+    // handle opened for overlapped I/O does not allow. A failed open is kept as it is, with its
+    // error: commands on it fail, and the caller can tell why.
     slot = os_.files.CreateFileA(path.c_str(), platform::kGenericRead | platform::kGenericWrite,
-                                 platform::kFileShareRead | platform::kFileShareWrite, platform::kOpenExisting,
-                                 platform::kFileFlagOverlapped);
+                                 platform::kFileShareRead | platform::kFileShareWrite, platform::kOpenExisting, 0);
+    openFailed_[index] = slot == platform::kInvalidHandle;
+    openErrors_[index] = openFailed_[index] ? os_.files.GetLastError() : 0;
+    if (!openFailed_[index]) alignmentMasks_[index] = AskAlignmentMask(slot);
     return 1;
   }
   selectedDeviceId_.store(deviceIds_[index]);
@@ -96,6 +106,24 @@ int ScsiLayer::CloseDevice(int32_t index) {
     slot = 0;
   }
   return 1;
+}
+
+// Asked with every new handle: a drive letter may stand for another adapter after a re-open.
+uint32_t ScsiLayer::AskAlignmentMask(platform::Handle handle) {
+  platform::IoScsiCapabilities capabilities{};
+  uint32_t returned = 0;
+  const int ok = os_.files.DeviceIoControl(handle, platform::kIoctlScsiGetCapabilities, nullptr, 0, &capabilities,
+                                           sizeof capabilities, &returned);
+  const bool told = ok != 0 && returned >= offsetof(platform::IoScsiCapabilities, AlignmentMask) + sizeof(uint32_t);
+  return told && PlausibleMask(capabilities.AlignmentMask) ? capabilities.AlignmentMask : kUnknownAlignmentMask;
+}
+
+bool ScsiLayer::OpenFailed(DeviceRef ref) const { return passThrough_ == 1 && InList(ref) && openFailed_[ref]; }
+
+uint32_t ScsiLayer::OpenError(DeviceRef ref) const { return OpenFailed(ref) ? openErrors_[ref] : 0; }
+
+uint32_t ScsiLayer::AlignmentMask(int index) const {
+  return index >= 0 && index < kMaxDevices ? alignmentMasks_[index] : kUnknownAlignmentMask;
 }
 
 int ScsiLayer::OpenRef(DeviceRef& ref, int32_t index) {

@@ -32,11 +32,17 @@ class ScsiLayer {
   int OpenRef(DeviceRef& ref, int32_t index);
   int CloseRef(DeviceRef& ref);
 
-  // Exactly 12 CDB bytes are sent; cdbLength only fills the length fields.
+  // Pass-through: true when the most recent open of the reference's device failed, with the
+  // Windows error it gave (a drive is always open on the ASPI back end).
+  bool OpenFailed(DeviceRef ref) const;
+  uint32_t OpenError(DeviceRef ref) const;
+
+  // Exactly 12 CDB bytes are sent; cdbLength only fills the length fields. A command succeeds
+  // only when it moved all its bytes out; one that reads may read fewer, which `transfer` tells.
   int ExecuteCommand(uint8_t index, const Cdb& cdb, void* buffer, uint32_t length, uint8_t direction,
-                     uint32_t timeoutMs, uint8_t cdbLength);
+                     uint32_t timeoutMs, uint8_t cdbLength, Transfer* transfer = nullptr);
   int ExecuteCommand(DeviceRef ref, const Cdb& cdb, void* buffer, uint32_t length, uint8_t direction,
-                     uint32_t timeoutMs, uint8_t cdbLength);
+                     uint32_t timeoutMs, uint8_t cdbLength, Transfer* transfer = nullptr);
   // Copies the 16 sense bytes that the device's most recent command left.
   int GetSense(DeviceRef ref, uint8_t (&dest)[16]);
   SenseCode GetSenseCode(DeviceRef ref);
@@ -46,6 +52,12 @@ class ScsiLayer {
   int32_t DeviceId(int index) const;
   platform::Handle HandleSlot(int index) const;
   int32_t SelectedDeviceId() const { return selectedDeviceId_.load(); }
+  // The alignment a pass-through data buffer of the index must meet (the adapter's AlignmentMask).
+  uint32_t AlignmentMask(int index) const;
+
+  // Assumed when the adapter does not tell its alignment: a page, which meets any mask a port
+  // driver uses; the layer then copies every data phase through its own page-aligned buffer.
+  static constexpr uint32_t kUnknownAlignmentMask = 0xFFF;
 
  private:
   static constexpr std::size_t kAspiSenseLength = 32;
@@ -62,11 +74,15 @@ class ScsiLayer {
   bool InList(int32_t index) const { return index >= 0 && index < deviceCount_; }
   void EnumeratePassThrough();
   void EnumerateAspi();
+  // The adapter's AlignmentMask for a freshly opened handle, or kUnknownAlignmentMask.
+  uint32_t AskAlignmentMask(platform::Handle handle);
+  // A buffer of the index that meets its mask and holds length bytes; grows, never shrinks.
+  uint8_t* AlignedStaging(uint8_t index, uint32_t length);
   int ExecutePassThrough(uint8_t index, const Cdb& cdb, void* buffer, uint32_t length, uint8_t direction,
-                         uint32_t timeoutMs, uint8_t cdbLength);
+                         uint32_t timeoutMs, uint8_t cdbLength, Transfer& transfer);
   // Takes the event over (and sets it to 0) when it retires the request.
   int ExecuteAspi(uint8_t index, const Cdb& cdb, void* buffer, uint32_t length, uint8_t direction,
-                  uint32_t timeoutMs, uint8_t cdbLength, platform::Handle& event);
+                  uint32_t timeoutMs, uint8_t cdbLength, platform::Handle& event, Transfer& transfer);
   // True when the manager is done with the request: the abort was accepted and the request left
   // the pending state in time.
   bool AbortAspiRequest(platform::SrbExecScsiCmd& srb);
@@ -80,6 +96,12 @@ class ScsiLayer {
   std::array<platform::Handle, kMaxDevices> handles_{};
   std::atomic<int32_t> selectedDeviceId_{0};
   std::array<platform::PassThroughRequest, kMaxDevices> passThroughRequests_{};
+  // Per index, like the handles: the error of a failed open, the adapter's alignment, and the
+  // layer's own buffer for data phases whose caller's buffer does not meet it.
+  std::array<bool, kMaxDevices> openFailed_{};
+  std::array<uint32_t, kMaxDevices> openErrors_{};
+  std::array<uint32_t, kMaxDevices> alignmentMasks_{};
+  std::array<std::vector<uint8_t>, kMaxDevices> staging_;
 
   platform::GetAspi32SupportInfoFn getSupportInfo_ = nullptr;
   platform::SendAspi32CommandFn sendCommand_ = nullptr;

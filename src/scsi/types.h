@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 namespace scsi {
 
@@ -23,5 +24,15 @@ inline constexpr uint8_t kCdbLength = 12;
 using Cdb = std::array<uint8_t, kCdbLength>;
 
 inline constexpr uint32_t kDefaultTimeoutMs = 15000;
+
+// What a command's data phase moved, as the transport reported it.
+struct Transfer {
+  // The bytes that went across, when the transport counted them: the pass-through always does
+  // for a completed request; the ASPI manager tells only that a request moved all its bytes.
+  std::optional<uint32_t> moved;
+  // The drive answered GOOD but the data phase ended early. A data-out cut short has failed: the
+  // drive did not get what it was sent.
+  bool cutShort = false;
+};
 
 }  // namespace scsi

@@ -151,17 +151,33 @@ void AspiExec::RunJob() {
   const uint32_t startSeconds = clock_.TimeOfDaySeconds();
   layer_.OpenRef(ref_, deviceIndex_.load(std::memory_order_acquire));
 
-  // Cleared first: a drive that does not answer INQUIRY gets an empty name and is refused,
-  // instead of being judged by whatever the buffer held.
+  // Cleared first: the name of a drive that does not answer is empty, never an earlier one.
   uint8_t inquiry[kInquiryBufferSize] = {};
-  scsi::Inquiry(layer_, ref_, inquiry, kInquiryLength);
-  inquiry[kInquiryLength] = 0;
-  drives_.SetName(entry, DriveName(inquiry));
-
-  FlashDrive(entry, inquiry);
+  if (Identify(entry, inquiry)) FlashDrive(entry, inquiry);
   layer_.CloseRef(ref_);
   // Modulo one day: a job may run across midnight.
   record_.durationSeconds = (clock_.TimeOfDaySeconds() + kSecondsPerDay - startSeconds) % kSecondsPerDay;
+}
+
+// A drive that cannot be opened, or that does not tell what it is, has failed: nothing is known
+// of its model, so it is not refused as a wrong one, and nothing is sent to it.
+bool AspiExec::Identify(int32_t entry, uint8_t* inquiry) {
+  if (layer_.OpenFailed(ref_)) {
+    drives_.SetName(entry, "");
+    record_.step = FailStep::Open;
+    record_.osError = layer_.OpenError(ref_);
+    SetOutcome(kFlashFailed);
+    return false;
+  }
+  const bool answered = scsi::Inquiry(layer_, ref_, inquiry, kInquiryLength) != 0;
+  inquiry[kInquiryLength] = 0;
+  drives_.SetName(entry, answered ? DriveName(inquiry) : std::string());
+  if (!answered) {
+    record_.step = FailStep::Identification;
+    record_.sense = layer_.GetSenseCode(ref_);
+    SetOutcome(kFlashFailed);
+  }
+  return answered;
 }
 
 // The job after INQUIRY, step by step; each step that ends the job early says so by its result.
@@ -219,12 +235,18 @@ void AspiExec::WriteBlocks(const ParameterWrite& parameter) {
   const int32_t blockCount = image_.blockCount;
   const int32_t blocksInPayload = std::min(blockCount, kMaxBlocks);
   for (int32_t i = 0; i < blocksInPayload; ++i) {
+    scsi::Transfer transfer;
     if (scsi::WriteFirmwareBlock(layer_, ref_, ImageBlock(image_, i), image_.checkWordA,
-                                 image_.checkWordB, i, blockCount, kBlockMode)) {
+                                 image_.checkWordB, i, blockCount, kBlockMode, &transfer)) {
       clock_.Sleep(kBlockPauseMs);
       continue;
     }
-    if (!RestartedOnLastBlock(i == blockCount - 1)) FailBlock(i, parameter);
+    // A block that did not go across whole has failed, whatever the drive's status said.
+    if (transfer.cutShort || !RestartedOnLastBlock(i == blockCount - 1)) {
+      FailBlock(i, parameter);
+      record_.cutShort = transfer.cutShort;
+      if (transfer.cutShort) record_.moved = transfer.moved;
+    }
     return;
   }
 }

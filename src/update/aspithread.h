@@ -75,6 +75,7 @@ class AspiExec : public platform::TThread {
   bool WaitForGo();
   void RunJob();
   // The job's steps, in their order; FlashDrive runs them after identification.
+  bool Identify(int32_t entry, uint8_t* inquiry);
   void FlashDrive(int32_t entry, const uint8_t* inquiry);
   ParameterWrite WriteBlockParameter();
   void RefuseDrive(int32_t entry);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "scsi/types.h"
 
@@ -11,6 +12,8 @@ namespace update {
 
 enum class FailStep : uint8_t {
   None,
+  Open,            // the drive could not be opened; see osError
+  Identification,  // the drive did not answer INQUIRY
   Readiness,       // TEST UNIT READY found no medium
   ParameterWrite,  // the second accepted product's parameter write
   Block,           // a firmware block write; see block
@@ -22,6 +25,11 @@ struct JobRecord {
   int32_t block = 0;       // 1-based number of the failed block
   int32_t blockCount = 0;  // blocks of the image
   scsi::SenseCode sense = 0;  // of the failing command; 0 when it left none
+  uint32_t osError = 0;       // the Windows error of a failed open
+  // A block the drive answered GOOD although it did not get all its bytes, with the count
+  // when the transport gave one.
+  bool cutShort = false;
+  std::optional<uint32_t> moved;
   bool checksumRead = false;
   bool checksumComplete = false;
   uint16_t checksum = 0;

@@ -161,7 +161,10 @@ TEST(UpdateRun, NoCdromIsToldAndTheRunGoesOn) {
   EXPECT_EQ(h.BoxTexts(), std::vector<std::string>{"No CDROM"});
   EXPECT_TRUE(h.backend.TimerRunning(*form.TimerPB));
   h.WaitForWorkers();
-  EXPECT_EQ(TicksUntilEnd(h), 1);  // its worker found no drive and refused it
+  // Its worker found no drive: failed, not refused as a wrong model.
+  EXPECT_EQ(TicksUntilEnd(h), 101);
+  EXPECT_EQ(form.rows[0]->Font().Color(), ui::clRed);
+  EXPECT_EQ(h.BoxTexts().back(), "Update ? (The drive did not answer)  NG.");
 }
 
 TEST(UpdateRun, RowsMappedToOtherDevicesUseThoseDevicesWorkersNamesAndFlags) {

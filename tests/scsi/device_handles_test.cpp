@@ -26,7 +26,8 @@ TEST(DeviceHandles, OpenOpensTheLettersDevicePathForReadAndWrite) {
   EXPECT_EQ(open.access, platform::kGenericRead | platform::kGenericWrite);
   EXPECT_EQ(open.share, platform::kFileShareRead | platform::kFileShareWrite);
   EXPECT_EQ(open.disposition, platform::kOpenExisting);
-  EXPECT_EQ(open.flags, platform::kFileFlagOverlapped);
+  // Synchronous: DeviceIoControl gets no overlapped record.
+  EXPECT_EQ(open.flags, 0u);
 }
 
 TEST(DeviceHandles, ReopenReusesAndCloseThenOpenCreatesAnew) {
@@ -60,6 +61,8 @@ TEST(DeviceHandles, FailedOpenCountsAsOpenAndItsCommandsFail) {
   DeviceRef ref = kClosedRef;
   EXPECT_EQ(layer.OpenRef(ref, 0), 1);
   EXPECT_EQ(layer.HandleSlot(0), platform::kInvalidHandle);
+  EXPECT_TRUE(layer.OpenFailed(ref));
+  EXPECT_EQ(layer.OpenError(ref), platform::kErrorAccessDenied);
   EXPECT_EQ(TestUnitReady(layer, ref), 0);
   EXPECT_TRUE(drives[0]->Log().empty());
   // The next open tries again.

@@ -38,10 +38,12 @@ TEST(PassThroughRequest, CarriesTheCommandExactly) {
   ASSERT_EQ(Inquiry(layer, ref, data, sizeof data), 1);
 
   ASSERT_EQ(rec.files.sent.size(), 1u);
-  EXPECT_EQ(rec.files.ioctlCodes[0], 0x4D014u);
-  EXPECT_EQ(rec.files.bufferSizes[0], std::make_pair(uint32_t{sizeof(platform::PassThroughRequest)},
+  // The open asked the adapter for its capabilities first (nothing in, the record out).
+  ASSERT_EQ(rec.files.ioctlCodes, (std::vector<uint32_t>{0x41010u, 0x4D014u}));
+  EXPECT_EQ(rec.files.bufferSizes[0], std::make_pair(uint32_t{0}, uint32_t{sizeof(platform::IoScsiCapabilities)}));
+  EXPECT_EQ(rec.files.bufferSizes[1], std::make_pair(uint32_t{sizeof(platform::PassThroughRequest)},
                                                      uint32_t{sizeof(platform::PassThroughRequest)}));
-  EXPECT_TRUE(rec.files.sameBuffer[0]);
+  EXPECT_TRUE(rec.files.sameBuffer[1]);
   const platform::PassThroughRequest& request = rec.files.sent[0];
   const platform::ScsiPassThroughDirect& sptd = request.sptd;
   EXPECT_EQ(sptd.Length, sizeof(platform::ScsiPassThroughDirect));

@@ -36,6 +36,7 @@ class RecordingFiles : public platform::FileIo {
   }
   uint32_t GetFileSize(platform::Handle file) override { return inner_.GetFileSize(file); }
   int CloseHandle(platform::Handle object) override { return inner_.CloseHandle(object); }
+  uint32_t GetLastError() override { return inner_.GetLastError(); }
 
   std::vector<platform::PassThroughRequest> sent;
   std::vector<uint32_t> ioctlCodes;

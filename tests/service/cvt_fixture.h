@@ -38,6 +38,7 @@ class FakeFileIo final : public platform::FileIo {
   int ReadFile(platform::Handle file, void* buffer, uint32_t bytesToRead, uint32_t* bytesRead) override;
   uint32_t GetFileSize(platform::Handle file) override;
   int CloseHandle(platform::Handle object) override;
+  uint32_t GetLastError() override { return 0; }
 
   // The CreateFileA arguments of the last open.
   uint32_t lastAccess = 0, lastShare = 0, lastDisposition = 0, lastFlags = 0;

@@ -33,6 +33,7 @@ struct JobRun {
   std::string name;
   uint16_t checksum;
   std::vector<uint32_t> sleeps;
+  JobRecord job;
 };
 
 JobRun RunOneJob(Rig& rig, bool checksumWanted = false, const FirmwareImage& image = kEmbeddedImage) {
@@ -40,7 +41,7 @@ JobRun RunOneJob(Rig& rig, bool checksumWanted = false, const FirmwareImage& ima
   EXPECT_TRUE(worker.exec->StartJob(0, checksumWanted));
   worker.exec->WaitJobEnd();
   return {worker.exec->Outcome(), rig.table.Wrong(0), rig.table.Name(0), worker.exec->Checksum(),
-          worker.clock->Sleeps()};
+          worker.clock->Sleeps(), worker.exec->LastJob()};
 }
 
 class Worker : public ::testing::TestWithParam<BackEnd> {};
@@ -78,9 +79,6 @@ TEST_P(Worker, ModelGate) {
        "tevor   DVD RW KMR5133"},
       {"another vendor", Model("OTHER", "DVD RW KMR5133"), none, kFlashWrongDrive, 0, "OTHER   DVD RW KMR5133"},
       {"another vendor's HTL6190", Model("OTHER", "HTL6190"), none, kFlashWrongDrive, 0, "OTHER   HTL6190"},
-      // A drive that does not answer INQUIRY is judged on a cleared buffer: no name, refused.
-      {"no INQUIRY data", Model("TEVOR", "DVD RW KMR5133"),
-       [&](emu::Drive& d) { d.FailAll(0x12, error); }, kFlashWrongDrive, 0, ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -110,6 +108,52 @@ TEST_P(Worker, ModelGate) {
       EXPECT_EQ(record.cdb, (std::array<uint8_t, 12>{0xA0, 0x14, 0xAE, 0, 0, 0x5F, 0, 0, 0, 0, 0, 4}));
       EXPECT_EQ(record.direction, 0);
     }
+  }
+}
+
+// A drive the worker cannot open, or that does not say what it is, has failed: it is not refused
+// as a wrong model (nothing is known of its model), it gets no name and no further command, and
+// the job's record says why.
+TEST_P(Worker, DriveThatCannotBeOpenedOrDoesNotAnswerFailsAndIsNotRefused) {
+  using Kind = emu::Drive::AnswerFault::Kind;
+  const bool passThrough = GetParam() == BackEnd::PassThrough;
+  const struct {
+    const char* name;
+    bool passThroughOnly;  // an ASPI target has no open that could fail
+    std::function<void(emu::Machine&, emu::Drive&)> script;
+    FailStep step;
+    uint32_t osError;
+    std::size_t commands;  // what reached the drive
+  } cases[] = {
+      {"access denied", true, [](emu::Machine& m, emu::Drive&) { m.FailOpen('E', platform::kErrorAccessDenied); },
+       FailStep::Open, platform::kErrorAccessDenied, 0},
+      {"sharing violation", true,
+       [](emu::Machine& m, emu::Drive&) { m.FailOpen('E', platform::kErrorSharingViolation); }, FailStep::Open,
+       platform::kErrorSharingViolation, 0},
+      {"INQUIRY fails", false, [](emu::Machine&, emu::Drive& d) { d.FailAll(0x12, {0x04, 0x44, 0x00}); },
+       FailStep::Identification, 0, 1},
+      {"INQUIRY moves nothing", false,
+       [](emu::Machine&, emu::Drive& d) { d.Inject({0x12, -1, 1, Kind::ShortTransfer, {}, 0, false, 0}); },
+       FailStep::Identification, 0, 1},
+      {"INQUIRY stops inside the product", false,
+       [](emu::Machine&, emu::Drive& d) { d.Inject({0x12, -1, 1, Kind::ShortTransfer, {}, 0, false, 20}); },
+       FailStep::Identification, 0, 1},
+  };
+  for (const auto& c : cases) {
+    if (c.passThroughOnly && !passThrough) continue;
+    SCOPED_TRACE(c.name);
+    Rig rig(GetParam(), {Model("TEVOR", "DVD RW KMR5133")});
+    emu::Drive& drive = *rig.drives[0];
+    c.script(rig.machine, drive);
+    const JobRun run = RunOneJob(rig);
+    EXPECT_EQ(run.outcome, kFlashFailed);
+    EXPECT_EQ(run.wrong, 0);
+    EXPECT_EQ(run.name, "");
+    EXPECT_EQ(run.job.step, c.step);
+    EXPECT_EQ(run.job.osError, c.osError);
+    EXPECT_EQ(drive.Log().size(), c.commands);
+    EXPECT_TRUE(run.sleeps.empty());
+    EXPECT_EQ(rig.machine.OpenDeviceHandles(), 0u);
   }
 }
 
@@ -187,6 +231,13 @@ TEST_P(Worker, BlockLoopOutcomes) {
       {"06/28 on block 9", true, [](emu::Drive& d) { d.FailNth(0xFA, 10, {0x06, 0x28, 0x00}); }, kFlashFailed, 10, 9, false},
       {"hardware error on block 0", true, [](emu::Drive& d) { d.FailNth(0xFA, 1, {0x04, 0x44, 0x00}); }, kFlashFailed, 1, 0, false},
       {"medium error on block 48", false, [](emu::Drive& d) { d.FailNth(0xFA, 49, {0x03, 0x0C, 0x00}); }, kFlashFailed, 49, 48, false},
+      // Answered GOOD, but the data phase ended early: the drive never got the whole block.
+      {"last block moves no data", false,
+       [](emu::Drive& d) { d.Inject({0xFA, -1, 49, emu::Drive::AnswerFault::Kind::ShortTransfer, {}, 0, false, 0}); },
+       kFlashFailed, 49, 48, false},
+      {"block 9 moves half", true,
+       [](emu::Drive& d) { d.Inject({0xFA, -1, 10, emu::Drive::AnswerFault::Kind::ShortTransfer, {}, 0, false, 8192}); },
+       kFlashFailed, 10, 9, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -200,6 +251,27 @@ TEST_P(Worker, BlockLoopOutcomes) {
     EXPECT_EQ(Opcodes(drive.Log()), FlashOpcodes(c.blocksSent));  // the rest are not sent
     EXPECT_EQ(run.sleeps, LoopSleeps(c.pauses));                   // both waits in every case
     EXPECT_EQ(testing::HoldsImage(drive), c.holdsImage);
+  }
+}
+
+// The record names the block and what the transport told of it: the pass-through counts the
+// bytes that went across, the ASPI manager only reports the data underrun.
+TEST_P(Worker, ShortLastBlockIsRecordedAsAFailedBlock) {
+  Rig rig(GetParam(), {Model("TEVOR", "DVD RW KMR5133")});
+  emu::Drive& drive = *rig.drives[0];
+  drive.Inject({0xFA, -1, 49, emu::Drive::AnswerFault::Kind::ShortTransfer, {}, 0, false, 4096});
+  const JobRun run = RunOneJob(rig);
+  EXPECT_EQ(run.outcome, kFlashFailed);
+  EXPECT_EQ(drive.Restarts(), 0);
+  EXPECT_EQ(drive.Revision(), "1.00");
+  EXPECT_EQ(run.job.step, FailStep::Block);
+  EXPECT_EQ(run.job.block, 49);
+  EXPECT_EQ(run.job.sense, 0u);
+  EXPECT_TRUE(run.job.cutShort);
+  if (GetParam() == BackEnd::PassThrough) {
+    EXPECT_EQ(run.job.moved, std::optional<uint32_t>(4096));
+  } else {
+    EXPECT_FALSE(run.job.moved.has_value());
   }
 }
 

@@ -1,4 +1,4 @@
-// FileIo adapter: CreateFileA, DeviceIoControl, ReadFile, GetFileSize, CloseHandle.
+// FileIo adapter: CreateFileA, DeviceIoControl, ReadFile, GetFileSize, CloseHandle, GetLastError.
 #include "platform/win32/win32_file_io.h"
 
 #include <windows.h>
@@ -34,5 +34,7 @@ int Win32FileIo::ReadFile(Handle file, void* buffer, uint32_t bytesToRead, uint3
 uint32_t Win32FileIo::GetFileSize(Handle file) { return ::GetFileSize(ToWin(file), nullptr); }
 
 int Win32FileIo::CloseHandle(Handle object) { return ::CloseHandle(ToWin(object)); }
+
+uint32_t Win32FileIo::GetLastError() { return ::GetLastError(); }
 
 }  // namespace platform::win32

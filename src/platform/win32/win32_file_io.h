@@ -14,6 +14,7 @@ class Win32FileIo final : public FileIo {
   int ReadFile(Handle file, void* buffer, uint32_t bytesToRead, uint32_t* bytesRead) override;
   uint32_t GetFileSize(Handle file) override;
   int CloseHandle(Handle object) override;
+  uint32_t GetLastError() override;
 };
 
 }  // namespace platform::win32
