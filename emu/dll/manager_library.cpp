@@ -52,6 +52,9 @@ void ManagerLibrary::Load(const std::string& configPath) {
     errors_.push_back("cannot write the command log " + config_.logPath);
     return Fail(configPath);
   }
+  // Every drive's files from the start: a drive that is never updated shows its flash even when the
+  // process ends without the detach call that writes them once more.
+  for (DriveState& d : drives_) WriteDriveFiles(d);
 }
 
 void ManagerLibrary::Fail(const std::string& configPath) {
