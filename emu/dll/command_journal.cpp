@@ -65,6 +65,11 @@ std::string OutcomeOf(const platform::SrbExecScsiCmd& srb) {
   const uint8_t status = StatusOf(srb);
   if (status == platform::kSsComp) return "GOOD";
   if (status == platform::kSsAborted) return "ABORTED";
+  if (status == platform::kSsErr && srb.SRB_HaStat != 0) {
+    // The host adapter's error (a lost answer, a data phase cut short): the drive gave no sense.
+    const uint8_t host[1] = {srb.SRB_HaStat};
+    return "HOST:" + Hex(host, 1);
+  }
   if (status == platform::kSsErr) {
     // Fixed-format sense keeps byte 2, the ASC at 12 and the ASCQ at 13.
     if (srb.SRB_SenseLen < 14) return "CHECK";
@@ -100,6 +105,12 @@ void CommandJournal::Write(const Entry& entry, const platform::SrbExecScsiCmd& s
   const std::string line = FormatLogLine(entry.target, srb, outcome, elapsed) + "\n";
   std::fputs(line.c_str(), file_);
   std::fflush(file_);
+}
+
+void CommandJournal::Record(const platform::SrbExecScsiCmd& srb, const std::string& target,
+                            const std::string& outcome, uint64_t nowMs) {
+  std::lock_guard lock(mutex_);
+  Write(Entry{&srb, 0, target, srb}, srb, outcome, nowMs);
 }
 
 void CommandJournal::Completed(platform::Handle event, uint64_t nowMs) {

@@ -3,7 +3,8 @@
 //
 //   <target> <CDB hex> <in|out|none|both> <length> <outcome> t=<ms since the manager started>
 //
-// The outcome is GOOD, CHECK:<sense byte 2>/<ASC>/<ASCQ>, ABORTED, STATUS:<SRB_Status hex> (refused
+// The outcome is GOOD, CHECK:<sense byte 2>/<ASC>/<ASCQ>, HOST:<SRB_HaStat hex> (the host adapter's
+// error, without sense), ABORTED, STATUS:<SRB_Status hex> (refused
 // at once), POLLED (a request without event notification: the manager cannot see when the host
 // collects it) or PENDING (still outstanding when the process ended).
 #pragma once
@@ -48,6 +49,9 @@ class CommandJournal {
   void Answered(const platform::SrbExecScsiCmd* srb, uint64_t nowMs);
   // Ends the request's line with a fixed outcome (ABORTED, POLLED) unless it is already written.
   void End(const void* srb, const char* outcome, uint64_t nowMs);
+  // A request whose outcome was known when it returned (a synchronous back end): its line at once.
+  void Record(const platform::SrbExecScsiCmd& srb, const std::string& target, const std::string& outcome,
+              uint64_t nowMs);
   // At the end of the process: PENDING for what is left. Gives up (false) when the journal stays
   // locked for wait, which happens when a thread was stopped while writing.
   bool Finish(uint64_t nowMs, std::chrono::milliseconds wait);

@@ -249,8 +249,10 @@ class Parser {
       }
     } else if (key == "type") {
       if (args.size() != 1 || !ParseByte(args[0], t.deviceType)) return Error(number, "type is one hex byte");
+    } else if (key == "letter") {
+      Letter(number, t, args);
     } else if (!t.hasDrive) {
-      Error(number, "a [device] section has only 'at' and 'type'");
+      Error(number, "a [device] section has only 'at', 'type' and 'letter'");
     } else {
       Drive(number, t, key, value, args);
     }
@@ -288,7 +290,8 @@ class Parser {
                   : key == "medium-at" ? MediumStep::When::AtMs
                                        : MediumStep::When::AfterTestUnitReady;
       t.media.push_back(step);
-    } else if (key == "fail" || key == "fail-vendor" || key == "never") {
+    } else if (key == "fail" || key == "fail-vendor" || key == "never" || key == "lose" || key == "late" ||
+               key == "vanish" || key == "short") {
       Fault(number, t, key, args);
     } else if (key == "latency") {
       LatencySpec l;
@@ -313,27 +316,63 @@ class Parser {
     }
   }
 
-  void Fault(int number, TargetSpec& t, std::string_view key, const std::vector<std::string_view>& args) {
+  void Fault(int number, TargetSpec& t, std::string_view key, std::vector<std::string_view> args) {
     FaultSpec f;
+    if (!args.empty() && args.back() == "carried-out" && key != "late" && key != "short") {
+      f.carriedOut = true;
+      args.pop_back();
+    }
     bool ok = false;
+    uint64_t amount = 0;
     if (key == "fail") {
       f.kind = FaultSpec::Kind::Fail;
       ok = args.size() == 3 && ParseByte(args[0], f.opcode) && ParseInt(args[1], kMaxNth, f.nth) &&
-           ParseSense(args[2], f.sense);
+           (f.nth >= 1 || !f.carriedOut) && ParseSense(args[2], f.sense);
     } else if (key == "fail-vendor") {
       f.kind = FaultSpec::Kind::FailVendor;
-      ok = args.size() == 4 && ParseByte(args[0], f.opcode) && ParseByte(args[1], f.subcode) &&
+      uint8_t subcode = 0;
+      ok = args.size() == 4 && ParseByte(args[0], f.opcode) && ParseByte(args[1], subcode) &&
            ParseInt(args[2], kMaxNth, f.nth) && f.nth >= 1 && ParseSense(args[3], f.sense);
-    } else {
+      f.subcode = subcode;
+    } else if (key == "never") {
       f.kind = FaultSpec::Kind::Never;
       ok = args.size() == 2 && ParseByte(args[0], f.opcode) && ParseInt(args[1], kMaxNth, f.nth) && f.nth >= 1;
+    } else {
+      f.kind = key == "lose" ? FaultSpec::Kind::Lose
+               : key == "late" ? FaultSpec::Kind::Late
+               : key == "vanish" ? FaultSpec::Kind::Vanish
+                                 : FaultSpec::Kind::Short;
+      const bool counted = f.kind == FaultSpec::Kind::Late || f.kind == FaultSpec::Kind::Short;
+      ok = args.size() == (counted ? 3u : 2u) && ParseOpcode(args[0], f) && ParseInt(args[1], kMaxNth, f.nth) &&
+           f.nth >= 1 && (!counted || ParseUnsigned(args[2], kMaxLatencyMs, amount));
+      f.lateMs = f.movedBytes = static_cast<uint32_t>(amount);
     }
     if (!ok) {
-      return Error(number, key == "fail"          ? "fail is OPCODE NTH SENSE, e.g. fail 00 1 02/3A/00"
-                           : key == "fail-vendor" ? "fail-vendor is OPCODE SUBCODE NTH SENSE, NTH from 1"
-                                                  : "never is OPCODE NTH, NTH from 1");
+      return Error(number, key == "fail"          ? "fail is OPCODE NTH SENSE [carried-out], e.g. fail 00 1 02/3A/00"
+                           : key == "fail-vendor" ? "fail-vendor is OPCODE SUBCODE NTH SENSE [carried-out], NTH from 1"
+                           : key == "never"       ? "never is OPCODE NTH [carried-out], NTH from 1"
+                           : key == "late"        ? "late is OPCODE[:SUBCODE] NTH MS, NTH from 1, MS 0..600000"
+                           : key == "short"       ? "short is OPCODE[:SUBCODE] NTH BYTES, NTH from 1"
+                                                  : std::string(key) + " is OPCODE[:SUBCODE] NTH [carried-out], NTH from 1");
     }
     t.faults.push_back(f);
+  }
+
+  // "FA" or "A0:15": an opcode, optionally with the CDB byte 1 it must carry.
+  static bool ParseOpcode(std::string_view s, FaultSpec& f) {
+    const size_t colon = s.find(':');
+    if (colon == std::string_view::npos) return ParseByte(s, f.opcode);
+    uint8_t subcode = 0;
+    if (!ParseByte(s.substr(0, colon), f.opcode) || !ParseByte(s.substr(colon + 1), subcode)) return false;
+    f.subcode = subcode;
+    return true;
+  }
+
+  void Letter(int number, TargetSpec& t, const std::vector<std::string_view>& args) {
+    const char c = args.size() == 1 && args[0].size() == 1 ? static_cast<char>(args[0][0] | 0x20) : '\0';
+    if (c < 'd' || c > 'y') return Error(number, "letter is one drive letter from D to Y");
+    if (!letters_.insert(c).second) return Error(number, "the letter is used twice");
+    t.letter = c;
   }
 
   void Finish() {
@@ -361,6 +400,7 @@ class Parser {
   bool skipping_ = false;
   std::set<std::string> names_;
   std::set<std::string> refusedPlace_;
+  std::set<char> letters_;
 };
 
 }  // namespace
@@ -389,6 +429,10 @@ std::string JoinPath(const std::string& base, const std::string& path) {
   if (last == '/' || last == '\\') return base + path;
   // Keep the base's own separator, so native runs get native paths.
   return base + (base.find('\\') != std::string::npos ? "\\" : "/") + path;
+}
+
+std::string LetterDeviceFile(const std::string& configDir, char letter) {
+  return JoinPath(configDir, std::string("cdrom-") + letter);
 }
 
 std::string DirectoryOf(const std::string& path) {

@@ -27,13 +27,20 @@ struct MediumStep {
   Medium medium = Medium::Ready;
 };
 
+// A scripted fault of a drive. Fail, FailVendor and Never leave the command undone unless
+// carriedOut; the others are faults in the answer only (Drive::AnswerFault): a lost answer (Lose),
+// a late one (Late, always carried out), a drive that is gone from that command on (Vanish) and a
+// data phase cut short with GOOD status (Short).
 struct FaultSpec {
-  enum class Kind { Fail, FailVendor, Never };
+  enum class Kind { Fail, FailVendor, Never, Lose, Late, Vanish, Short };
   Kind kind = Kind::Fail;
   uint8_t opcode = 0;
-  uint8_t subcode = 0;  // CDB byte 1, FailVendor only
+  int subcode = -1;     // CDB byte 1, or -1: any
   int nth = 0;          // 1-based; 0 with Fail: every command with that opcode
   SenseTriple sense{};
+  bool carriedOut = false;  // the drive carries the command out and only the answer is replaced
+  uint32_t lateMs = 0;      // Late
+  uint32_t movedBytes = 0;  // Short
 };
 
 struct LatencySpec {
@@ -54,6 +61,9 @@ struct TargetSpec {
   std::vector<MediumStep> media;
   std::vector<FaultSpec> faults;
   std::vector<LatencySpec> latencies;
+  // The drive letter (d..y, lower case; 0: none) behind which the target answers on the
+  // pass-through back end: a CD-ROM letter for a CD-ROM class target, a fixed disk otherwise.
+  char letter = 0;
   int line = 0;  // the section's line, for messages
 };
 
@@ -80,6 +90,9 @@ ParseResult ParseConfig(std::string_view text, const std::string& baseDir);
 // Path helpers that accept both separators, as Windows does. A path is absolute when it starts
 // with a separator or a drive letter and colon.
 bool IsAbsolutePath(std::string_view path);
+// The file behind a target's letter that the pass-through back end answers SG_IO on: cdrom-<letter>
+// in the configuration's folder.
+std::string LetterDeviceFile(const std::string& configDir, char letter);
 std::string JoinPath(const std::string& base, const std::string& path);
 std::string DirectoryOf(const std::string& path);  // "" when there is no separator
 

@@ -37,16 +37,10 @@ ManagerLibrary::~ManagerLibrary() {
 }
 
 void ManagerLibrary::Load(const std::string& configPath) {
-  std::string text;
-  if (configPath.empty()) {
-    errors_.push_back("FLASH_EMU_CONFIG is not set");
-  } else if (!ReadWhole(configPath, text)) {
-    errors_.push_back("cannot read " + configPath);
-  } else {
-    ParseResult parsed = ParseConfig(text, DirectoryOf(configPath));
-    errors_ = std::move(parsed.errors);
-    config_ = std::move(parsed.config);
-  }
+  ParseResult parsed;
+  ReadConfigFile(configPath, parsed);
+  errors_ = std::move(parsed.errors);
+  config_ = std::move(parsed.config);
   if (!errors_.empty()) return Fail(configPath);
 
   const uint64_t start = events_.TickMs();
@@ -58,6 +52,9 @@ void ManagerLibrary::Load(const std::string& configPath) {
     errors_.push_back("cannot write the command log " + config_.logPath);
     return Fail(configPath);
   }
+  // Every drive's files from the start: a drive that is never updated shows its flash even when the
+  // process ends without the detach call that writes them once more.
+  for (DriveState& d : drives_) WriteDriveFiles(d);
 }
 
 void ManagerLibrary::Fail(const std::string& configPath) {
@@ -65,10 +62,7 @@ void ManagerLibrary::Fail(const std::string& configPath) {
   AspiOptions failed;
   failed.supportStatus = kSsFailedInit;
   manager_.SetOptions(failed);
-  if (configPath.empty()) return;
-  std::string report;
-  for (const std::string& e : errors_) report += e + "\n";
-  WriteWhole(configPath + ".errors", report.data(), report.size());
+  if (!configPath.empty()) WriteConfigErrors(configPath, errors_);
 }
 
 uint32_t ManagerLibrary::SupportInfo() const { return manager_.SupportInfo(); }
@@ -109,14 +103,35 @@ uint32_t ManagerLibrary::SendCommand(void* srb) {
   return status;
 }
 
-void ManagerLibrary::WriteDriveFiles(DriveState& state) {
-  const Drive& drive = *state.target.drive;
+int WriteDriveFiles(const std::string& outDir, const std::string& name, const Drive& drive) {
   const std::vector<uint8_t> flash = drive.Flash();
   const int restarts = drive.Restarts();
-  WriteWhole(JoinPath(config_.outDir, FlashFileName(state.target.name)), flash.data(), flash.size());
+  WriteWhole(JoinPath(outDir, ManagerLibrary::FlashFileName(name)), flash.data(), flash.size());
   const std::string status = "revision " + drive.Revision() + "\nrestarts " + std::to_string(restarts) + "\n";
-  WriteWhole(JoinPath(config_.outDir, StatusFileName(state.target.name)), status.data(), status.size());
-  state.restartsWritten = restarts;
+  WriteWhole(JoinPath(outDir, ManagerLibrary::StatusFileName(name)), status.data(), status.size());
+  return restarts;
+}
+
+void WriteConfigErrors(const std::string& configPath, const std::vector<std::string>& errors) {
+  std::string report;
+  for (const std::string& e : errors) report += e + "\n";
+  WriteWhole(configPath + ".errors", report.data(), report.size());
+}
+
+bool ReadConfigFile(const std::string& configPath, ParseResult& parsed) {
+  std::string text;
+  if (configPath.empty()) {
+    parsed.errors.push_back("FLASH_EMU_CONFIG is not set");
+  } else if (!ReadWhole(configPath, text)) {
+    parsed.errors.push_back("cannot read " + configPath);
+  } else {
+    parsed = ParseConfig(text, DirectoryOf(configPath));
+  }
+  return parsed.Ok();
+}
+
+void ManagerLibrary::WriteDriveFiles(DriveState& state) {
+  state.restartsWritten = dll::WriteDriveFiles(config_.outDir, state.target.name, *state.target.drive);
 }
 
 bool ManagerLibrary::Finish(std::chrono::milliseconds wait) {

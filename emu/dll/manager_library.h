@@ -21,6 +21,14 @@ namespace emu::dll {
 // SS_FAILED_INIT: what GetASPI32SupportInfo reports when the configuration is missing or wrong.
 inline constexpr uint8_t kSsFailedInit = 0xE4;
 
+// The emulated drives' outputs, shared by every back end's equipment: reads and parses the
+// configuration file (false with the reasons in parsed.errors), writes the reasons to
+// <config>.errors, and writes a drive's <name>.flash.bin and <name>.status into outDir (returns the
+// restart count written).
+bool ReadConfigFile(const std::string& configPath, ParseResult& parsed);
+void WriteConfigErrors(const std::string& configPath, const std::vector<std::string>& errors);
+int WriteDriveFiles(const std::string& outDir, const std::string& name, const Drive& drive);
+
 class ManagerLibrary {
  public:
   // configPath: the file FLASH_EMU_CONFIG names, or empty when the variable is not set. Problems

@@ -19,6 +19,10 @@ struct NamedTarget {
   std::shared_ptr<Drive> drive;  // null for a [device] section
 };
 
+// The emulated drive of a [drive] section, with its medium script, faults and latencies; startMs
+// is the origin of "medium-at" in the host's time.
+std::shared_ptr<Drive> MakeDrive(const TargetSpec& entry, uint64_t startMs);
+
 // Adds every adapter and target of the configuration to manager and sets its options. startMs is
 // the manager's start in the host's time, the origin of "medium-at".
 std::vector<NamedTarget> SetUpManager(const LibraryConfig& config, AspiManager& manager, uint64_t startMs);

@@ -1,17 +1,19 @@
 #!/usr/bin/env bash
-# One drive operation at a time, on the ASPI back end: while "ArgDrv" scans, "&Flash", "Get CS"
+# One drive operation at a time, on each back end: while "ArgDrv" scans, "&Flash", "Get CS"
 # and "&Load CVT" are disabled and a click on Flash (also one forced onto the disabled button) starts
 # nothing: the emulator's log holds no worker command and no block write when ArgDrv ends. Flash
 # pressed after ArgDrv then writes both drives, which end on the new firmware.
-. "$(dirname "$0")/lib.bash"
+# e2e-backends: aspi passthrough
+. "$(dirname "$0")/backend.bash"
 e2e_require_program
-e2e_begin win98se
+e2e_begin_drives
 
 # ArgDrv scans about once a second; the drives are emptied after their 12th and 15th TEST UNIT READY.
-e2e_emu_config <<'CFG'
+e2e_drive_config <<'CFG'
 adapters 1
 [drive first]
 at 0 0
+letter d
 vendor TEVOR
 product DVD RW KMR5133
 revision 1.00
@@ -19,6 +21,7 @@ seed 21
 medium-after-tur 12 no-medium
 [drive second]
 at 0 1
+letter e
 vendor TEVOR
 product DVD RW KMR5133
 revision 1.00

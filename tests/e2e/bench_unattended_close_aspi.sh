@@ -5,7 +5,7 @@
 # without a box; the run ends with 0 and the emulator shows the drive on the new firmware.
 . "$(dirname "$0")/lib.bash"
 e2e_require_program
-e2e_begin win98
+e2e_begin win98se
 
 refused_line=" message | The window's close was refused: the program ends when the update run has ended, with its status."
 

@@ -1,24 +1,27 @@
 #!/usr/bin/env bash
-# Verification against a reference checksum on the ASPI back end: FLASH.INI holds [VERIFY]
+# Verification against a reference checksum on each back end: FLASH.INI holds [VERIFY]
 # CHECKSUM=1244h, what every drive updated with the embedded image reads back. Of two accepted
 # drives the emulator corrupts one's flash after its update: that row turns red and the report
 # names it "(Verify failed)  " with the restart still offered for the other; FLASH.LOG beside
 # FLASH.INI holds both outcomes and the report; the emulator's records show both drives took the
 # image and that only the corrupted one differs.
-. "$(dirname "$0")/lib.bash"
+# e2e-backends: aspi passthrough
+. "$(dirname "$0")/backend.bash"
 e2e_require_program
-e2e_begin win98se
+e2e_begin_drives
 
-e2e_emu_config <<'CFG'
+e2e_drive_config <<'CFG'
 adapters 1
 [drive good]
 at 0 0
+letter d
 vendor TEVOR
 product DVD RW KMR5133
 revision 1.00
 seed 1
 [drive corrupt]
 at 0 1
+letter e
 vendor TEVOR
 product DVD RW KMR5133
 revision 1.00
@@ -60,9 +63,9 @@ if [ -f "$log" ]; then
   for want in \
     '^==== update run [0-9-]+ [0-9:]+ to [0-9-]+ [0-9:]+$' \
     '^caption \| Tolvarine V0\.60 by Tevor PMXT-II$' \
-    '^back end \| ASPI$' \
-    '^row 0 \| 0:0 \| TEVOR   DVD RW KMR5133 \| updated \| checksum 1244h \(reference 1244h\) \| [0-9]+ s$' \
-    '^row 1 \| 0:1 \| TEVOR   DVD RW KMR5133 \| verify failed \| at verification \| sense no sense \| checksum 1145h \(reference 1244h\) \| [0-9]+ s$' \
+    "^back end \\| $([ "$E2E_BACKEND" = passthrough ] && echo pass-through || echo ASPI)\$" \
+    "^row 0 \\| $(e2e_drive_place d 0:0) \\| TEVOR   DVD RW KMR5133 \\| updated \\| checksum 1244h \\(reference 1244h\\) \\| [0-9]+ s\$" \
+    "^row 1 \\| $(e2e_drive_place e 0:1) \\| TEVOR   DVD RW KMR5133 \\| verify failed \\| at verification \\| sense no sense \\| checksum 1145h \\(reference 1244h\\) \\| [0-9]+ s\$" \
     "^report \\| $(e2e_quote "$report")\$"; do
     grep -Eq "$want" "$E2E_DIR/FLASH.LOG.txt" && e2e_pass "FLASH.LOG: $want" || e2e_fail "FLASH.LOG lacks $want"
   done

@@ -62,12 +62,15 @@ TEST(CommandLog, OutcomeOfTheSrb) {
     uint8_t senseLength;
     uint8_t byte2, asc, ascq;
     const char* outcome;
+    uint8_t hostStatus = 0;
   };
   const Case cases[] = {
       {platform::kSsComp, 32, 0, 0, 0, "GOOD"},
       {platform::kSsErr, 32, 0x02, 0x3A, 0x00, "CHECK:02/3A/00"},
       {platform::kSsErr, 32, 0x22, 0x04, 0x01, "CHECK:22/04/01"},
       {platform::kSsErr, 13, 0x02, 0x3A, 0x00, "CHECK"},  // the host asked for too little sense
+      {platform::kSsErr, 32, 0, 0, 0, "HOST:11", 0x11},    // a lost answer: selection time-out
+      {platform::kSsErr, 32, 0, 0, 0, "HOST:12", 0x12},    // a data phase cut short
       {platform::kSsAborted, 32, 0, 0, 0, "ABORTED"},
       {platform::kSsNoDevice, 32, 0, 0, 0, "STATUS:82"},
       {platform::kSsInvalidSrb, 32, 0, 0, 0, "STATUS:E0"},
@@ -76,6 +79,7 @@ TEST(CommandLog, OutcomeOfTheSrb) {
     platform::SrbExecScsiCmd srb = Request({0}, 0x40, 0);
     srb.SRB_Status = c.status;
     srb.SRB_SenseLen = c.senseLength;
+    srb.SRB_HaStat = c.hostStatus;
     srb.SenseArea[2] = c.byte2;
     srb.SenseArea[12] = c.asc;
     srb.SenseArea[13] = c.ascq;

@@ -108,6 +108,57 @@ at 0 3
   EXPECT_EQ(c.targets[2].deviceType, 0x00);
 }
 
+// The faults in the answer only, the carried-out forms of the others, and the pass-through letters.
+TEST(EmuConfig, ReadsAnswerFaultsAndLetters) {
+  const ParseResult r = ParseConfig(R"([drive d0]
+at 0 0
+letter E
+fail FA 49 03/0C/00 carried-out
+fail-vendor A0 15 2 05/24/00 carried-out
+never FA 3 carried-out
+lose 12 1
+lose FA:51 7 carried-out
+late 00 2 5000
+vanish FA 20
+short FA 49 0
+[device disk]
+at 0 1
+type 00
+letter f
+)",
+                                    "/s");
+  ASSERT_TRUE(r.Ok()) << r.errors.front();
+  const TargetSpec& d0 = r.config.targets[0];
+  EXPECT_EQ(d0.letter, 'e');
+  EXPECT_EQ(r.config.targets[1].letter, 'f');
+  EXPECT_EQ(LetterDeviceFile("/s", d0.letter), "/s/cdrom-e");
+  struct Want {
+    FaultSpec::Kind kind;
+    uint8_t opcode;
+    int subcode;
+    int nth;
+    bool carriedOut;
+    uint32_t amount;  // lateMs or movedBytes
+  };
+  const Want want[] = {
+      {FaultSpec::Kind::Fail, 0xFA, -1, 49, true, 0},        {FaultSpec::Kind::FailVendor, 0xA0, 0x15, 2, true, 0},
+      {FaultSpec::Kind::Never, 0xFA, -1, 3, true, 0},        {FaultSpec::Kind::Lose, 0x12, -1, 1, false, 0},
+      {FaultSpec::Kind::Lose, 0xFA, 0x51, 7, true, 0},       {FaultSpec::Kind::Late, 0x00, -1, 2, false, 5000},
+      {FaultSpec::Kind::Vanish, 0xFA, -1, 20, false, 0},     {FaultSpec::Kind::Short, 0xFA, -1, 49, false, 0},
+  };
+  ASSERT_EQ(d0.faults.size(), std::size(want));
+  for (size_t i = 0; i < std::size(want); ++i) {
+    const FaultSpec& f = d0.faults[i];
+    EXPECT_EQ(f.kind, want[i].kind) << i;
+    EXPECT_EQ(f.opcode, want[i].opcode) << i;
+    EXPECT_EQ(f.subcode, want[i].subcode) << i;
+    EXPECT_EQ(f.nth, want[i].nth) << i;
+    EXPECT_EQ(f.carriedOut, want[i].carriedOut) << i;
+    EXPECT_EQ(want[i].kind == FaultSpec::Kind::Late ? f.lateMs : f.movedBytes, want[i].amount) << i;
+  }
+  EXPECT_EQ(d0.faults[0].sense, (SenseTriple{0x03, 0x0C, 0x00}));
+}
+
 TEST(EmuConfig, DefaultsWithoutSettings) {
   const ParseResult r = ParseConfig("\n# nothing\r\n   \n", "/tmp/s1");
   ASSERT_TRUE(r.Ok());
@@ -160,6 +211,16 @@ TEST(EmuConfig, EachMistakeIsReportedWithItsLine) {
       {"[drive d]\nat 0 0\nfail-vendor A0 15 0 05/24/00", "line 3: fail-vendor is"},
       {"[drive d]\nat 0 0\nnever FA 0", "line 3: never is OPCODE NTH"},
       {"[drive d]\nat 0 0\nlatency 600001", "line 3: latency is MS"},
+      {"[drive d]\nat 0 0\nfail 00 0 02/3A/00 carried-out", "line 3: fail is OPCODE NTH SENSE"},
+      {"[drive d]\nat 0 0\nnever FA 1 carried", "line 3: never is OPCODE NTH"},
+      {"[drive d]\nat 0 0\nlose FA 0", "line 3: lose is OPCODE[:SUBCODE] NTH"},
+      {"[drive d]\nat 0 0\nvanish FA:5G 1", "line 3: vanish is OPCODE[:SUBCODE] NTH"},
+      {"[drive d]\nat 0 0\nlate FA 1", "line 3: late is OPCODE[:SUBCODE] NTH MS"},
+      {"[drive d]\nat 0 0\nlate FA 1 600001", "line 3: late is OPCODE[:SUBCODE] NTH MS"},
+      {"[drive d]\nat 0 0\nshort FA 1 10 carried-out", "line 3: short is OPCODE[:SUBCODE] NTH BYTES"},
+      {"[drive d]\nat 0 0\nletter c", "line 3: letter is one drive letter from D to Y"},
+      {"[drive d]\nat 0 0\nletter de", "line 3: letter is one drive letter"},
+      {"[drive d]\nat 0 0\nletter E\n[drive e]\nat 0 1\nletter e", "line 6: the letter is used twice"},
       {"[drive d]\nat 0 0\nlatency 1 2 3", "line 3: latency is MS"},
       {"[drive d]\nat 0 0\nrestart-answers-last-block often", "line 3: yes or no"},
       {"[drive d]\nat 0 0\nspeed 4", "line 3: unknown drive setting 'speed'"},

@@ -30,6 +30,7 @@ E2E_XVFB_PID=
 E2E_DESKTOP=                    # the Wine desktop the program runs on, when not the default
 E2E_DESKTOP_SIZE=
 E2E_LAST=$E2E_DIR/last-probe.txt  # the output of the last probe command
+E2E_PROGRAM_ENV=()              # VAR=VALUE settings for the program's process only (not the probe's)
 
 e2e_log() { echo "e2e[$E2E_NAME] ${SECONDS}s: $*"; }
 
@@ -217,7 +218,7 @@ e2e_desktop_look() {
 e2e_launch() {
   local seconds=$1
   shift
-  (cd "$E2E_RUN" && WINEDEBUG=-all,+msgbox exec "$@" >"$E2E_DIR/program.log" 2>&1) &
+  (cd "$E2E_RUN" && WINEDEBUG=-all,+msgbox exec env "${E2E_PROGRAM_ENV[@]}" "$@" >"$E2E_DIR/program.log" 2>&1) &
   E2E_PROGRAM_PID=$!
   E2E_PROGRAM_RC=
   if e2e_probe wait-window "$seconds" >/dev/null; then

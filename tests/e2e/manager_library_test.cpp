@@ -218,19 +218,23 @@ TEST_F(ManagerLibraryTest, APolledRequestCompletesWithoutAnEvent) {
 
 TEST_F(ManagerLibraryTest, ACommitWritesTheDriveFilesAtOnce) {
   Start(kConfig);
+  // From the start every drive's files show its old firmware.
+  EXPECT_EQ(ReadText(dir_ / "d1.status"), "revision 1.00\nrestarts 0\n");
+  EXPECT_EQ(fs::file_size(dir_ / "d1.flash.bin"), 0x200000u);
+  EXPECT_FALSE(fs::exists(dir_ / "disk.status"));
   const test::TestImage image = test::MakeImage(2);
   for (int i = 0; i < 2; ++i) {
     std::vector<uint8_t> block(image.Block(i), image.Block(i) + kFirmwareBlockSize);
     SrbExecScsiCmd write = Srb(0, 1, test::WriteBlockCdb(image.a, image.b, static_cast<uint8_t>(i), 2), block.data(),
                                kFirmwareBlockSize, platform::kSrbDirOut);
-    EXPECT_FALSE(fs::exists(dir_ / "d0.status"));
+    EXPECT_EQ(ReadText(dir_ / "d0.status"), "revision 1.00\nrestarts 0\n");
     Run(write);
   }
   EXPECT_EQ(ReadText(dir_ / "d0.status"), "revision 2.00\nrestarts 1\n");
   const std::string flash = ReadText(dir_ / "d0.flash.bin");
   ASSERT_EQ(flash.size(), 0x200000u);
   EXPECT_EQ(flash.compare(0, image.bytes.size(), std::string(image.bytes.begin(), image.bytes.end())), 0);
-  EXPECT_FALSE(fs::exists(dir_ / "d1.status"));  // no commit there
+  EXPECT_EQ(ReadText(dir_ / "d1.status"), "revision 1.00\nrestarts 0\n");  // no commit there
   // The last block is answered with the restart.
   EXPECT_EQ(Log().back(), "d0 " + Hex(test::WriteBlockCdb(image.a, image.b, 1, 2)) + " out 16384 CHECK:06/29/00");
 }
@@ -241,6 +245,7 @@ TEST_F(ManagerLibraryTest, TheEndWritesEveryDriveAndWhatIsPending) {
   Run(first);
   SrbExecScsiCmd stuck = Srb(1, 0, test::TestUnitReadyCdb(), nullptr, 0, 0);
   ASSERT_EQ(library_->SendCommand(&stuck), platform::kSsPending);
+  for (const char* name : {"d0.status", "d1.status", "d1.flash.bin"}) fs::remove(dir_ / name);  // written at the start
   EXPECT_TRUE(library_->Finish(std::chrono::milliseconds(1000)));
   EXPECT_EQ(ReadText(dir_ / "d0.status"), "revision 1.00\nrestarts 0\n");
   EXPECT_EQ(ReadText(dir_ / "d1.status"), "revision 1.00\nrestarts 0\n");

@@ -1,17 +1,19 @@
 #!/usr/bin/env bash
-# The hidden service functions on the ASPI back end: Ctrl+Shift+S shows them; "ArgDrv" orders the
+# The hidden service functions on each back end: Ctrl+Shift+S shows them; "ArgDrv" orders the
 # rows by the order in which the drives are emptied and stores it in FLASH.INI; "Get CS" shows the
 # checksum of the first responsive drive's flash ROM, the one the emulator's flash gives, and
 # stores it; a restart applies the stored order.
-. "$(dirname "$0")/lib.bash"
+# e2e-backends: aspi passthrough
+. "$(dirname "$0")/backend.bash"
 e2e_require_program
-e2e_begin win98se
+e2e_begin_drives
 
 # Device 1 is emptied after its second TEST UNIT READY, device 0 after its fourth.
-e2e_emu_config <<'CFG'
+e2e_drive_config <<'CFG'
 adapters 1
 [drive first]
 at 0 0
+letter d
 vendor TEVOR
 product DVD RW KMR5133
 revision 1.00
@@ -19,6 +21,7 @@ seed 11
 medium-after-tur 4 no-medium
 [drive second]
 at 0 1
+letter e
 vendor TEVOR
 product HTL6190B
 revision 1.10

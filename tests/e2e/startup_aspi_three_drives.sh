@@ -1,16 +1,19 @@
 #!/usr/bin/env bash
-# Start-up on the consumer Windows family (win98 version, platform id 1): three emulated drives
-# behind the emulated ASPI manager. The window shows its caption, one ticked row per drive with the
+# Start-up with three emulated drives and a fixed disk, on the consumer Windows family (win98,
+# platform id 1: the emulated ASPI manager) and on the NT family (win2k: pass-through over CD-ROM
+# letters). The window shows its caption, one ticked row per drive with the
 # drive's INQUIRY text, "&Flash" and "E&XIT", and keeps the service controls and the other rows
 # hidden; each drive got exactly one INQUIRY of 36 bytes, and nothing else, while the window was made.
-. "$(dirname "$0")/lib.bash"
+# e2e-backends: aspi passthrough
+. "$(dirname "$0")/backend.bash"
 e2e_require_program
-e2e_begin win98se
+e2e_begin_drives
 
-e2e_emu_config <<'CFG'
+e2e_drive_config <<'CFG'
 adapters 2
 [drive d0]
 at 0 1
+letter d
 vendor TEVOR
 product DVD RW KMR5133
 revision 1.00
@@ -18,14 +21,17 @@ seed 1
 [device disk]
 at 0 2
 type 00
+letter e
 [drive d1]
 at 0 4
+letter f
 vendor TEVOR
 product HTL6190B
 revision 1.10
 seed 2
 [drive d2]
 at 1 0
+letter g
 vendor ACME
 product DVD-RW ZX200
 revision 0100
@@ -36,7 +42,8 @@ e2e_start
 e2e_list startup
 
 e2e_expect_line 'title\|Tolvarine V0\.60 by Tevor PMXT-II' "the window caption"
-# Device d is row d: adapter order, then target order; the disk is not a CD-ROM class device.
+# Device d is row d: adapter order, then target order (letter order on pass-through); the disk is
+# not a CD-ROM class device (a fixed disk letter on pass-through).
 e2e_expect_control Button "TEVOR   DVD RW KMR5133  1.00" 1 1 1
 e2e_expect_control Button "TEVOR   HTL6190B        1.10" 1 1 1
 e2e_expect_control Button "ACME    DVD-RW ZX200    0100" 1 1 1

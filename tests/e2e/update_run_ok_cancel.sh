@@ -1,16 +1,18 @@
 #!/usr/bin/env bash
 # A run on one accepted drive ends with the question "Update OK. Please cloes all programs. This
-# computer will be rebooted." with OK and Cancel; Cancel asks for no restart (the 98 SE
+# computer will be rebooted." with OK and Cancel; Cancel asks for no restart (on ASPI, the 98 SE
 # personality's record) and leaves the window idle with every control enabled and the drive on its
-# new firmware.
-. "$(dirname "$0")/lib.bash"
+# new firmware. On both back ends.
+# e2e-backends: aspi passthrough
+. "$(dirname "$0")/backend.bash"
 e2e_require_program
-e2e_begin win98se
+e2e_begin_drives
 
-e2e_emu_config <<'CFG'
+e2e_drive_config <<'CFG'
 adapters 1
 [drive only]
 at 0 3
+letter e
 vendor TEVOR
 product HTL6190C
 revision 1.00
