@@ -22,6 +22,7 @@
 #include "emu/drive.h"
 #include "emu/event_table.h"
 #include "emu/thread_clocks.h"
+#include "platform/desktop.h"
 #include "platform/platform.h"
 #include "platform/threads.h"
 
@@ -31,8 +32,23 @@ class Machine : public platform::SystemInfo,
                 public platform::FileIo,
                 public platform::Library,
                 public platform::Sync,
-                public platform::Clock {
+                public platform::Clock,
+                public platform::Desktop {
  public:
+  // How a Windows version answers the desktop calls (the platform id is SetPlatformId's).
+  struct DesktopSystem {
+    uint32_t majorVersion = 5;
+    uint32_t minorVersion = 0;
+    bool executionStateExported = true;  // SetThreadExecutionState: 98 and 2000 on; not 95, NT 4
+    bool powerStatusAnswers = true;      // GetSystemPowerStatus succeeds
+    platform::SystemPowerStatus power{platform::kAcLineOnline, platform::kBatteryFlagNoBattery,
+                                      platform::kUnknownByte, 0, 0xFFFFFFFFu, 0xFFFFFFFFu};
+  };
+  struct ExecutionStateCall {
+    uint32_t thread;  // ThisThreadIndex()
+    uint32_t flags;
+  };
+
   struct OpenRecord {
     std::string path;
     uint32_t access;
@@ -48,6 +64,7 @@ class Machine : public platform::SystemInfo,
   };
 
   static constexpr platform::Module kAspiModule = 0x10000000;
+  static constexpr platform::Module kKernelModule = 0x7C800000;
 
   Machine();
   ~Machine() override;
@@ -90,6 +107,19 @@ class Machine : public platform::SystemInfo,
   void SetRealTimeLatency(bool on);  // benchmarks: drive latencies also take real time
   size_t LiveEvents() const;
 
+  // Desktop calls: the system's answers, the mutexes that the program's copies share (a name is
+  // taken while a handle to it is open), and every SetThreadExecutionState call.
+  void SetDesktopSystem(const DesktopSystem& system);
+  void SetPowerStatus(const platform::SystemPowerStatus& power);
+  // Another program of another user holds the name: opening it is refused with access denied.
+  void HoldMutexElsewhere(const std::string& name);
+  std::vector<std::string> MutexNames() const;  // every name asked for, in order
+  size_t OpenMutexHandles() const;
+  std::vector<ExecutionStateCall> ExecutionStateCalls() const;
+  // The state the program holds: the last continuous flags it set (0 when none).
+  uint32_t ContinuousExecutionState() const;
+  int PowerStatusCalls() const;
+
   // --- platform::SystemInfo -------------------------------------------------------------------
   uint32_t GetVersionPlatformId() override;
   uint32_t GetLogicalDrives() override;
@@ -115,6 +145,15 @@ class Machine : public platform::SystemInfo,
   int ResetEvent(platform::Handle event) override;
   uint32_t WaitForSingleObject(platform::Handle object, uint32_t milliseconds) override;
   int CloseEvent(platform::Handle event) override;
+
+  // --- platform::Desktop (GetProcAddress above also finds the kernel's functions) ----------
+  int GetVersionExA(platform::OsVersion* version) override;
+  platform::Handle CreateMutexA(bool initialOwner, const char* name) override;
+  uint32_t GetLastError() override;
+  int CloseMutex(platform::Handle mutex) override;
+  int GetSystemPowerStatus(platform::SystemPowerStatus* status) override;
+  platform::Module GetModuleHandleA(const char* moduleName) override;
+  uint32_t SetThreadExecutionState(void* entry, uint32_t flags) override;
 
   // --- platform::Clock ------------------------------------------------------------------------
   void Sleep(uint32_t milliseconds) override;
@@ -162,7 +201,16 @@ class Machine : public platform::SystemInfo,
   platform::Handle CreateDeviceHandle(const std::string& path, uint32_t access, uint32_t disposition);
   platform::Handle CreateFileHandle(const std::string& path, uint32_t access, uint32_t disposition);
 
+  void* KernelProcAddress(const char* procName);
+
   mutable platform::Lock mutex_;
+  DesktopSystem desktop_;
+  std::map<platform::Handle, std::string> mutexHandles_;
+  std::vector<std::string> mutexNames_;
+  std::vector<std::string> foreignMutexes_;
+  std::vector<ExecutionStateCall> executionStates_;
+  uint32_t continuousState_ = 0;
+  int powerStatusCalls_ = 0;
   uint32_t platformId_ = platform::kPlatformWin32NT;
   std::map<char, Letter> letters_;
   std::vector<OpenRecord> opens_;

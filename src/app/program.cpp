@@ -2,6 +2,7 @@
 #include "app/program.h"
 
 #include "app/bench.h"
+#include "app/desktop_safety.h"
 #include "app/form1.h"
 #include "ui/application.h"
 #include "ui/exception.h"
@@ -23,8 +24,15 @@ int RunProgram(ui::Backend& backend, const Services& services, const std::string
         Notify(OptionsUsage(options.unknown));
         status = kExitBadOption;
       } else {
-        application.CreateForm(unit.Form1);
-        application.Run();
+        // Held until the program ends: a second copy would write the same drives at once.
+        const OneCopy copy(services.desktop);
+        if (copy.AnotherRunning()) {
+          Notify(kAnotherCopyRunning);
+          status = kExitAnotherCopy;
+        } else {
+          application.CreateForm(unit.Form1);
+          application.Run();
+        }
       }
     } catch (const ui::Exception& error) {
       application.HandleException(error);

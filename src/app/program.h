@@ -14,7 +14,8 @@ namespace app {
 int RunProgram(ui::Backend& backend, const Services& services);
 // The same with the command line's options. An unknown option ends the program with status 5
 // before the window is created (and before any drive is touched), after a box that lists the
-// options, or unattended a line of the log.
+// options, or unattended a line of the log. A copy started while another one runs ends the same
+// way with status 9, before it scans a drive.
 int RunProgram(ui::Backend& backend, const Services& services, const std::string& commandLine);
 
 }  // namespace app

@@ -209,12 +209,18 @@ class AppHarness {
   TForm1& Start() {
     layer = std::make_unique<scsi::ScsiLayer>(machine.Platform());
     MainUnit& unit = MainUnit::Start(
-        Services{*layer, machine, clock, profile, shell, update::kEmbeddedImage, &logFiles, &localTime});
+        Services{*layer, machine, clock, profile, shell, update::kEmbeddedImage, &logFiles, &localTime, &machine});
     ConfigureBench(unit, options);
     application = std::make_unique<ui::TApplication>(backend);
     application->CreateForm(unit.Form1);
     form = unit.Form1;
     return *form;
+  }
+
+  // The machine as FLASH.EXE's entry hands it to the program's run (RunProgram).
+  Services ProgramServices(scsi::ScsiLayer& programLayer) {
+    return Services{programLayer, machine, clock, profile, shell, update::kEmbeddedImage, &logFiles, &localTime,
+                    &machine};
   }
 
   void Stop() {
