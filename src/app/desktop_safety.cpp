@@ -57,24 +57,32 @@ std::string PowerEventText(uint32_t event) {
   }
 }
 
-std::string LowBatteryQuestion(const platform::SystemPowerStatus& status) {
+std::string LowBatteryState(const platform::SystemPowerStatus& status) {
   const bool onBattery = status.acLineStatus == platform::kAcLineOffline &&
                          status.batteryFlag != platform::kBatteryFlagNoBattery;
   if (!onBattery) return "";
   const uint8_t percent = status.batteryLifePercent;
-  const bool unknown = percent == platform::kUnknownByte || percent > 100;
+  const bool unknown = percent > 100;  // 255: the system cannot tell
   if (!unknown && percent >= kLowBatteryPercent) return "";
   const std::string charge = unknown ? "an unknown charge" : std::to_string(percent) + "% charge";
-  return "This computer is running on battery with " + charge +
-         " left. A drive whose firmware update is cut off by a power loss stops working. "
-         "Connect the power supply, or press OK to update anyway.";
+  return "This computer is running on battery with " + charge + " left.";
 }
 
-std::string LowBatteryQuestion(platform::Desktop* desktop) {
+std::string LowBatteryState(platform::Desktop* desktop) {
   if (desktop == nullptr) return "";
   platform::SystemPowerStatus status;
   if (desktop->GetSystemPowerStatus(&status) == 0) return "";
-  return LowBatteryQuestion(status);
+  return LowBatteryState(status);
+}
+
+std::string LowBatteryQuestion(const std::string& state) {
+  return state +
+         " A drive whose firmware update is cut off by a power loss stops working. Connect the power supply, "
+         "or press OK to update anyway.";
+}
+
+std::string LowBatteryRefusal(const std::string& state) {
+  return state + " The update was not started; connect the power supply.";
 }
 
 }  // namespace app

@@ -67,10 +67,13 @@ std::string PowerEventText(uint32_t event);
 
 // Below this share of charge on battery power the run asks first.
 inline constexpr int kLowBatteryPercent = 25;
-// The question for a power status that calls for one (on battery, low or unknown charge), or
-// empty: mains power, no battery, an unknown supply.
-std::string LowBatteryQuestion(const platform::SystemPowerStatus& status);
+// What is said of a power status that calls for a question (on battery with a low or unknown
+// charge), or empty: mains power, no battery, an unknown supply.
+std::string LowBatteryState(const platform::SystemPowerStatus& status);
 // Asks the system; empty when it cannot tell.
-std::string LowBatteryQuestion(platform::Desktop* desktop);
+std::string LowBatteryState(platform::Desktop* desktop);
+// The question before writing, and the unattended run's log line, for that state.
+std::string LowBatteryQuestion(const std::string& state);
+std::string LowBatteryRefusal(const std::string& state);
 
 }  // namespace app

@@ -78,6 +78,9 @@ void TForm1::ButtonFlashClick(ui::TObject*) {
     if (Unattended()) EndUnattendedRun(*this, RunCounts{});
     return;
   }
+  if (!PowerAllowsRun()) return;
+  // No sleep or standby from here to the run's end: a drive cut off mid-write is lost.
+  MainUnit::Current().awake.Hold(MainUnit::Current().services.desktop);
   SetRunControlsEnabled(false);
   runActive_ = true;
   progressCounter_ = 0;
@@ -121,6 +124,8 @@ void TForm1::TimerPBTimer(ui::TObject*) {
 }
 
 void TForm1::EndRun() {
+  // Every worker is done: the system may sleep again, even while the report waits for a person.
+  MainUnit::Current().awake.Release();
   const MainUnit& unit = MainUnit::Current();
   std::string list;
   RunLogBlock log{unit.runStart, LogNow(), Caption(), unit.services.scsi.UsesPassThrough(), {}, {}};
