@@ -105,6 +105,8 @@ class TForm1 : public ui::TForm {
   // On a low battery: the user's answer to go on (true also when no question is needed); the
   // unattended run ends here with its status (run_guards.cpp).
   bool PowerAllowsRun();
+  // The run log's start record: the ticked rows as they stand, before any job starts.
+  void LogRunStart();
   // The run's workers still write, or ArgDrv or Get CS holds the drives.
   bool DrivesHeld() const { return RunBusy() || argDrvScanning_ || getCsActive_; }
 

@@ -2,6 +2,7 @@
 #include "app/program.h"
 
 #include "app/bench.h"
+#include "app/cut_off_run.h"
 #include "app/desktop_safety.h"
 #include "app/form1.h"
 #include "ui/application.h"
@@ -30,6 +31,7 @@ int RunProgram(ui::Backend& backend, const Services& services, const std::string
           Notify(kAnotherCopyRunning);
           status = kExitAnotherCopy;
         } else {
+          NoticeCutOffRun();
           application.CreateForm(unit.Form1);
           application.Run();
         }

@@ -5,6 +5,7 @@
 #include "app/desktop_safety.h"
 #include "app/form1.h"
 #include "app/main_unit.h"
+#include "app/run_log.h"
 #include "ui/dialogs.h"
 #include "ui/message_box_flags.h"
 
@@ -30,6 +31,17 @@ void TForm1::FormPowerBroadcast(ui::TObject*, uint32_t event, bool& deny) {
   }
   const std::string text = PowerEventText(event);
   if (!text.empty() && (runActive_ || RunBusy())) AppendLog(FormatMessageLine(LogNow(), text));
+}
+
+void TForm1::LogRunStart() {
+  std::vector<RunStartRow> started;
+  for (int row = 0; row < kRows; ++row) {
+    const int32_t device = runRowDevices_[row];
+    if (device < 0) continue;
+    const bool valid = device < kRows;
+    started.push_back(RunStartRow{row, valid ? LogAddress(device) : std::string("?"), rows[row]->Caption()});
+  }
+  AppendLog(FormatRunStart(MainUnit::Current().runStart, started));
 }
 
 void TForm1::FormQueryCancelAutoPlay(ui::TObject*, bool& cancel) { cancel = runActive_ || RunBusy(); }

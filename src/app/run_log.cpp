@@ -88,8 +88,16 @@ std::string FormatRowLine(const RunLogRow& row) {
   return line + " | " + std::to_string(job.durationSeconds) + " s";
 }
 
+std::string FormatRunStart(const platform::SystemTime& start, const std::vector<RunStartRow>& rows) {
+  std::string text = kRunStartedMark + FormatLogTime(start) + kEol;
+  for (const RunStartRow& row : rows) {
+    text += "row " + std::to_string(row.row) + " | " + row.address + " | " + OneLine(row.name) + kEol;
+  }
+  return text;
+}
+
 std::string FormatRunBlock(const RunLogBlock& block) {
-  std::string text = "==== update run " + FormatLogTime(block.start) + " to " + FormatLogTime(block.end) + kEol;
+  std::string text = kRunBlockMark + FormatLogTime(block.start) + " to " + FormatLogTime(block.end) + kEol;
   text += "caption | " + OneLine(block.caption) + kEol;
   text += std::string("back end | ") + (block.passThrough ? "pass-through" : "ASPI") + kEol;
   for (const RunLogRow& row : block.rows) text += FormatRowLine(row) + kEol;

@@ -95,6 +95,7 @@ void TForm1::ButtonFlashClick(ui::TObject*) {
   startedThisRun_.fill(false);
   for (int row = 0; row < kRows; ++row) runRowDevices_[row] = rows[row]->Checked() ? DriveOrder[row] : kNotInRun;
   SetShutdownBlockReason(kShutdownBlocked);
+  LogRunStart();
   for (int row = 0; row < kRows; ++row) {
     const int32_t device = runRowDevices_[row];
     if (!ValidDevice(device)) continue;
