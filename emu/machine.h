@@ -41,6 +41,8 @@ class Machine : public platform::SystemInfo,
     uint32_t minorVersion = 0;
     bool executionStateExported = true;  // SetThreadExecutionState: 98 and 2000 on; not 95, NT 4
     bool powerStatusAnswers = true;      // GetSystemPowerStatus succeeds
+    // IOCTL_CDROM_EXCLUSIVE_ACCESS (Vista and later); before, the request is an invalid function.
+    bool exclusiveAccess = false;
     platform::SystemPowerStatus power{platform::kAcLineOnline, platform::kBatteryFlagNoBattery,
                                       platform::kUnknownByte, 0, 0xFFFFFFFFu, 0xFFFFFFFFu};
   };
@@ -119,6 +121,23 @@ class Machine : public platform::SystemInfo,
   // The state the program holds: the last continuous flags it set (0 when none).
   uint32_t ContinuousExecutionState() const;
   int PowerStatusCalls() const;
+
+  // The exclusive lock of a drive letter (with exclusiveAccess): while one handle holds it, every
+  // other open of the device fails and so does every request on another handle but the state
+  // query. Another program's lock, now or once the drive has received this many commands (it
+  // took the lock while this program's job was under way).
+  void LockByAnotherProgram(char letter, const std::string& caller);
+  void LockByAnotherProgramAfterCommands(char letter, const std::string& caller, size_t commands);
+  struct ExclusiveRecord {
+    platform::Handle handle;
+    uint32_t requestType;
+    uint32_t flags;
+    std::string caller;  // of a lock request
+    bool succeeded;
+    size_t commandsBefore;  // commands the drive had received by then
+  };
+  std::vector<ExclusiveRecord> ExclusiveRequests() const;  // every exclusive-access request, in order
+  bool LetterLocked(char letter) const;
 
   // --- platform::SystemInfo -------------------------------------------------------------------
   uint32_t GetVersionPlatformId() override;
@@ -202,6 +221,25 @@ class Machine : public platform::SystemInfo,
   platform::Handle CreateFileHandle(const std::string& path, uint32_t access, uint32_t disposition);
 
   void* KernelProcAddress(const char* procName);
+  // With mutex_ held.
+  int ExclusiveAccessLocked(const std::shared_ptr<Drive>& drive, platform::Handle handle, const void* inBuffer,
+                            uint32_t inSize, void* outBuffer, uint32_t outSize, uint32_t* bytesReturned);
+  bool LockedAgainstLocked(const Drive* drive, platform::Handle handle) const;
+  void ApplyForeignLocksLocked(const Drive* drive);
+
+  struct ExclusiveOwner {
+    platform::Handle handle;  // kForeignOwner: another program
+    std::string caller;
+  };
+  struct PendingForeignLock {
+    const Drive* drive;
+    std::string caller;
+    size_t commands;
+  };
+  static constexpr platform::Handle kForeignOwner = -2;
+  std::map<const Drive*, ExclusiveOwner> exclusiveLocks_;
+  std::vector<PendingForeignLock> pendingForeignLocks_;
+  std::vector<ExclusiveRecord> exclusiveRequests_;
 
   mutable platform::Lock mutex_;
   DesktopSystem desktop_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <iterator>
 
 #include "emu/machine.h"
 
@@ -62,7 +63,7 @@ platform::Handle Machine::CreateDeviceHandle(const std::string& path, uint32_t a
   std::lock_guard lock(mutex_);
   const auto found = letters_.find(letter);
   if (found == letters_.end() || found->second.drive == nullptr || found->second.failOpen ||
-      disposition != platform::kOpenExisting) {
+      disposition != platform::kOpenExisting || exclusiveLocks_.count(found->second.drive.get()) != 0) {
     return platform::kInvalidHandle;
   }
   const platform::Handle handle = nextHandle_.fetch_add(4);
@@ -112,6 +113,10 @@ uint32_t Machine::GetFileSize(platform::Handle file) {
 // Device and file handles only; events close through CloseEvent.
 int Machine::CloseHandle(platform::Handle object) {
   std::lock_guard lock(mutex_);
+  // Closing the handle that holds an exclusive lock gives it back, as the class driver does.
+  for (auto it = exclusiveLocks_.begin(); it != exclusiveLocks_.end();) {
+    it = it->second.handle == object ? exclusiveLocks_.erase(it) : std::next(it);
+  }
   return devices_.erase(object) + fileHandles_.erase(object) > 0 ? 1 : 0;
 }
 

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "emu/machine.h"
+#include "platform/cdrom_exclusive.h"
 #include "platform/scsi_records.h"
 
 namespace emu {
@@ -53,6 +54,11 @@ int Machine::DeviceIoControl(platform::Handle device, uint32_t ioControlCode, vo
     const uint32_t readWrite = platform::kGenericRead | platform::kGenericWrite;
     if ((found->second.access & readWrite) != readWrite) return 0;
     drive = found->second.drive;
+    ApplyForeignLocksLocked(drive.get());
+    if (ioControlCode == platform::kIoctlCdromExclusiveAccess) {
+      return ExclusiveAccessLocked(drive, device, inBuffer, inSize, outBuffer, outSize, bytesReturned);
+    }
+    if (LockedAgainstLocked(drive.get(), device)) return 0;  // another handle holds the lock
   }
   if (ioControlCode != platform::kIoctlScsiPassThroughDirect || bytesReturned == nullptr) return 0;
   if (inBuffer == nullptr || inBuffer != outBuffer || inSize != sizeof(PassThroughRequest) || outSize != inSize) {

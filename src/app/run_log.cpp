@@ -47,12 +47,17 @@ std::string StepText(const update::JobRecord& job) {
     case update::FailStep::Block:
       return "at block " + std::to_string(job.block) + " of " + std::to_string(job.blockCount);
     case update::FailStep::Verification: return "at verification";
+    case update::FailStep::Locked: return "at the exclusive lock";
     case update::FailStep::None: break;
   }
   return "at an unknown step";
 }
 
 }  // namespace
+
+std::string LockOwnerText(const std::string& owner) {
+  return owner.empty() ? std::string("another program") : OneLine(owner);
+}
 
 std::string FormatLogTime(const platform::SystemTime& t) {
   char text[64];
@@ -76,7 +81,10 @@ std::string FormatRowLine(const RunLogRow& row) {
   const update::JobRecord& job = row.job;
   // A failure names its step and the sense it left; a verification that read a whole but different
   // sum has no sense to show.
-  if (row.outcome == RowOutcome::Failed || row.outcome == RowOutcome::VerifyFailed) {
+  if (row.outcome == RowOutcome::Failed && job.step == update::FailStep::Locked) {
+    // Nothing was sent to the drive: there is no sense, only the program that held it.
+    line += " | " + StepText(job) + " | held by " + LockOwnerText(job.lockOwner);
+  } else if (row.outcome == RowOutcome::Failed || row.outcome == RowOutcome::VerifyFailed) {
     update::JobRecord shown = job;
     if (row.outcome == RowOutcome::VerifyFailed) shown.step = update::FailStep::Verification;
     line += " | " + StepText(shown) + " | sense " + SenseText(shown.sense);

@@ -55,6 +55,8 @@ std::string FormatRunStart(const platform::SystemTime& start, const std::vector<
 
 std::string FormatRunBlock(const RunLogBlock& block);
 std::string FormatRowLine(const RunLogRow& row);
+// The program that held a drive's exclusive lock, as the report and the log name it.
+std::string LockOwnerText(const std::string& owner);
 std::string FormatGetCsLine(const platform::SystemTime& time, const std::string& address, uint16_t checksum,
                             bool complete);
 // rowAddresses: the address placed in each row, in row order.

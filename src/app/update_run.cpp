@@ -153,7 +153,12 @@ void TForm1::EndRun() {
       ++counts.updated;
     } else {
       box->Font().SetColor(ui::clRed);
-      list += unit.drives.Name(device) + (wrong ? kWrongDriveEntry : verifyFailed ? kVerifyFailedEntry : kFailedEntry);
+      const bool locked = workerFailed && started && workers[device]->LastJob().step == update::FailStep::Locked;
+      list += unit.drives.Name(device) +
+              (wrong          ? std::string(kWrongDriveEntry)
+               : verifyFailed ? std::string(kVerifyFailedEntry)
+               : locked       ? "(In use by " + LockOwnerText(workers[device]->LastJob().lockOwner) + ")  "
+                              : std::string(kFailedEntry));
       if (wrong) {
         ++counts.refused;
       } else {

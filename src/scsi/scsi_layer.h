@@ -46,6 +46,9 @@ class ScsiLayer {
   int32_t DeviceId(int index) const;
   platform::Handle HandleSlot(int index) const;
   int32_t SelectedDeviceId() const { return selectedDeviceId_.load(); }
+  // The file calls the layer was built with, for requests on a device's handle beside the
+  // pass-through (the exclusive lock).
+  platform::FileIo& Files() const { return os_.files; }
 
  private:
   static constexpr std::size_t kAspiSenseLength = 32;
