@@ -35,7 +35,9 @@ void KeepAwake::Hold(platform::Desktop* desktop) {
   const platform::Module kernel = desktop->GetModuleHandleA("KERNEL32.DLL");
   void* entry = kernel != 0 ? desktop->GetProcAddress(kernel, "SetThreadExecutionState") : nullptr;
   if (entry == nullptr) return;
-  if (desktop->SetThreadExecutionState(entry, platform::kEsContinuous | platform::kEsSystemRequired) == 0) return;
+  // Held whatever the answer: a previous state of 0 cannot be told from a failure, and giving
+  // back a state that was never taken costs nothing, while one left set keeps the system awake.
+  desktop->SetThreadExecutionState(entry, platform::kEsContinuous | platform::kEsSystemRequired);
   desktop_ = desktop;
   entry_ = entry;
 }
