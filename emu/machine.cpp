@@ -147,6 +147,7 @@ platform::Module Machine::LoadLibraryA(const char* fileName) {
 }
 
 void* Machine::GetProcAddress(platform::Module module, const char* procName) {
+  if (module == kKernelModule) return KernelProcAddress(procName);
   {
     std::lock_guard lock(mutex_);
     if (module != kAspiModule || aspiRefs_ == 0 || procName == nullptr) return nullptr;

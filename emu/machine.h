@@ -27,6 +27,7 @@
 #include "emu/drive.h"
 #include "emu/event_table.h"
 #include "emu/thread_clocks.h"
+#include "platform/desktop.h"
 #include "platform/platform.h"
 #include "platform/shell.h"
 #include "platform/threads.h"
@@ -38,9 +39,26 @@ class Machine : public platform::SystemInfo,
                 public platform::Library,
                 public platform::Sync,
                 public platform::Clock,
-                public platform::Shell {
+                public platform::Shell,
+                public platform::Desktop {
  public:
   enum class Family { Nt, Consumer };
+  // How a Windows version answers the desktop calls (the platform id is SetPlatformId's).
+  struct DesktopSystem {
+    uint32_t majorVersion = 5;
+    uint32_t minorVersion = 0;
+    bool executionStateExported = true;  // SetThreadExecutionState: 98 and 2000 on; not 95, NT 4
+    bool powerStatusAnswers = true;      // GetSystemPowerStatus succeeds
+    // IOCTL_CDROM_EXCLUSIVE_ACCESS (Vista and later); before, the request is an invalid function.
+    bool exclusiveAccess = false;
+    platform::SystemPowerStatus power{platform::kAcLineOnline, platform::kBatteryFlagNoBattery,
+                                      platform::kUnknownByte, 0, 0xFFFFFFFFu, 0xFFFFFFFFu};
+  };
+  struct ExecutionStateCall {
+    uint32_t thread;  // ThisThreadIndex()
+    uint32_t flags;
+  };
+
   struct OpenRecord {
     std::string path;
     uint32_t access;
@@ -56,6 +74,7 @@ class Machine : public platform::SystemInfo,
   };
 
   static constexpr platform::Module kAspiModule = 0x10000000;
+  static constexpr platform::Module kKernelModule = 0x7C800000;
 
   Machine();
   ~Machine() override;
@@ -116,6 +135,36 @@ class Machine : public platform::SystemInfo,
   void SetRealTimeLatency(bool on);  // benchmarks: drive latencies also take real time
   size_t LiveEvents() const;
 
+  // Desktop calls: the system's answers, the mutexes that the program's copies share (a name is
+  // taken while a handle to it is open), and every SetThreadExecutionState call.
+  void SetDesktopSystem(const DesktopSystem& system);
+  void SetPowerStatus(const platform::SystemPowerStatus& power);
+  // Another program of another user holds the name: opening it is refused with access denied.
+  void HoldMutexElsewhere(const std::string& name);
+  std::vector<std::string> MutexNames() const;  // every name asked for, in order
+  size_t OpenMutexHandles() const;
+  std::vector<ExecutionStateCall> ExecutionStateCalls() const;
+  // The state the program holds: the last continuous flags it set (0 when none).
+  uint32_t ContinuousExecutionState() const;
+  int PowerStatusCalls() const;
+
+  // The exclusive lock of a drive letter (with exclusiveAccess): while one handle holds it, every
+  // other open of the device fails and so does every request on another handle but the state
+  // query. Another program's lock, now or once the drive has received this many commands (it
+  // took the lock while this program's job was under way).
+  void LockByAnotherProgram(char letter, const std::string& caller);
+  void LockByAnotherProgramAfterCommands(char letter, const std::string& caller, size_t commands);
+  struct ExclusiveRecord {
+    platform::Handle handle;
+    uint32_t requestType;
+    uint32_t flags;
+    std::string caller;  // of a lock request
+    bool succeeded;
+    size_t commandsBefore;  // commands the drive had received by then
+  };
+  std::vector<ExclusiveRecord> ExclusiveRequests() const;  // every exclusive-access request, in order
+  bool LetterLocked(char letter) const;
+
   // --- platform::SystemInfo -------------------------------------------------------------------
   uint32_t GetVersionPlatformId() override;
   uint32_t GetLogicalDrives() override;
@@ -142,6 +191,15 @@ class Machine : public platform::SystemInfo,
   int ResetEvent(platform::Handle event) override;
   uint32_t WaitForSingleObject(platform::Handle object, uint32_t milliseconds) override;
   int CloseEvent(platform::Handle event) override;
+
+  // --- platform::Desktop (GetProcAddress above also finds the kernel's functions) ----------
+  int GetVersionExA(platform::OsVersion* version) override;
+  platform::Handle CreateMutexA(bool initialOwner, const char* name) override;
+  uint32_t GetLastError() override;
+  int CloseMutex(platform::Handle mutex) override;
+  int GetSystemPowerStatus(platform::SystemPowerStatus* status) override;
+  platform::Module GetModuleHandleA(const char* moduleName) override;
+  uint32_t SetThreadExecutionState(void* entry, uint32_t flags) override;
 
   // --- platform::Clock ------------------------------------------------------------------------
   void Sleep(uint32_t milliseconds) override;
@@ -208,7 +266,35 @@ class Machine : public platform::SystemInfo,
   // The thread-start rule of the family (machine_family_threads*.cpp: natively only).
   static void ApplyThreadRule(Family family);
 
+  void* KernelProcAddress(const char* procName);
+  // With mutex_ held.
+  int ExclusiveAccessLocked(const std::shared_ptr<Drive>& drive, platform::Handle handle, const void* inBuffer,
+                            uint32_t inSize, void* outBuffer, uint32_t outSize, uint32_t* bytesReturned);
+  bool LockedAgainstLocked(const Drive* drive, platform::Handle handle) const;
+  void ApplyForeignLocksLocked(const Drive* drive);
+
+  struct ExclusiveOwner {
+    platform::Handle handle;  // kForeignOwner: another program
+    std::string caller;
+  };
+  struct PendingForeignLock {
+    const Drive* drive;
+    std::string caller;
+    size_t commands;
+  };
+  static constexpr platform::Handle kForeignOwner = -2;
+  std::map<const Drive*, ExclusiveOwner> exclusiveLocks_;
+  std::vector<PendingForeignLock> pendingForeignLocks_;
+  std::vector<ExclusiveRecord> exclusiveRequests_;
+
   mutable platform::Lock mutex_;
+  DesktopSystem desktop_;
+  std::map<platform::Handle, std::string> mutexHandles_;
+  std::vector<std::string> mutexNames_;
+  std::vector<std::string> foreignMutexes_;
+  std::vector<ExecutionStateCall> executionStates_;
+  uint32_t continuousState_ = 0;
+  int powerStatusCalls_ = 0;
   uint32_t platformId_ = platform::kPlatformWin32NT;
   Family family_ = Family::Nt;
   std::map<platform::Handle, uint32_t> tokens_;  // open token handles and their access

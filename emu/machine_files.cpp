@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <iterator>
 
 #include "emu/machine.h"
 
@@ -70,6 +71,9 @@ platform::Handle Machine::CreateDeviceHandle(const std::string& path, uint32_t a
       error = found->second.openError;
     } else if (disposition != platform::kOpenExisting) {
       error = platform::kErrorAccessDenied;
+    } else if (exclusiveLocks_.count(found->second.drive.get()) != 0) {
+      // Another handle holds the drive's exclusive lock.
+      error = platform::kErrorSharingViolation;
     } else {
       handle = nextHandle_.fetch_add(4);
       devices_[handle] = DeviceHandle{found->second.drive, access, letter};
@@ -121,6 +125,10 @@ uint32_t Machine::GetFileSize(platform::Handle file) {
 // Device and file handles only; events close through CloseEvent.
 int Machine::CloseHandle(platform::Handle object) {
   std::lock_guard lock(mutex_);
+  // Closing the handle that holds an exclusive lock gives it back, as the class driver does.
+  for (auto it = exclusiveLocks_.begin(); it != exclusiveLocks_.end();) {
+    it = it->second.handle == object ? exclusiveLocks_.erase(it) : std::next(it);
+  }
   return devices_.erase(object) + fileHandles_.erase(object) + tokens_.erase(object) > 0 ? 1 : 0;
 }
 

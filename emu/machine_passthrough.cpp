@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "emu/machine.h"
+#include "platform/cdrom_exclusive.h"
 #include "platform/scsi_records.h"
 
 namespace emu {
@@ -78,6 +79,14 @@ int Machine::DeviceIoControl(platform::Handle device, uint32_t ioControlCode, vo
       drive = found->second.drive;
       access = found->second.access;
       letter = letters_.at(found->second.letter);
+      ApplyForeignLocksLocked(drive.get());
+      if (ioControlCode == platform::kIoctlCdromExclusiveAccess) {
+        // The lock needs a handle opened for reading and writing, as the pass-through does.
+        const uint32_t readWrite = platform::kGenericRead | platform::kGenericWrite;
+        if ((access & readWrite) != readWrite) return 0;
+        return ExclusiveAccessLocked(drive, device, inBuffer, inSize, outBuffer, outSize, bytesReturned);
+      }
+      if (LockedAgainstLocked(drive.get(), device)) return 0;  // another handle holds the lock
     }
   }
   if (drive == nullptr) {

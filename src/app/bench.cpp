@@ -138,8 +138,12 @@ void EndUnattendedRun(TForm1& form, const RunCounts& counts) {
     // not hold the session up. A refused restart is noted: the drives are updated all the same.
     if (form.Reboot() == 0) AppendLog(FormatMessageLine(LogNow(), "The restart was refused."));
   }
+  ExitUnattended(status);
+}
+
+void ExitUnattended(int status) {
   LogExitStatus(status);
-  unit.services.shell.Exit(status);
+  MainUnit::Current().services.shell.Exit(status);
 }
 
 }  // namespace app

@@ -67,5 +67,7 @@ std::string LogAddress(int32_t deviceIndex);
 // The end of an unattended run (or of its Flash press that found no ticked row): reboots when
 // asked for and all were updated, and ends the program with the run's exit status.
 void EndUnattendedRun(TForm1& form, const RunCounts& counts);
+// Ends an unattended program with this status, logged as every unattended end is.
+void ExitUnattended(int status);
 
 }  // namespace app

@@ -66,6 +66,9 @@ class TForm1 : public ui::TForm {
   void ButADClick(ui::TObject* sender);
   void FormCloseQuery(ui::TObject* sender, bool& canClose);
   void FormQueryEndSession(ui::TObject* sender, bool& canEnd);
+  // The desktop around a run: the suspend query, suspend and resume, AutoPlay (run_guards.cpp).
+  void FormPowerBroadcast(ui::TObject* sender, uint32_t event, bool& deny);
+  void FormQueryCancelAutoPlay(ui::TObject* sender, bool& cancel);
 
   // The service controls stay hidden until the operator presses this shortcut; then they are
   // shown below the rest for the remainder of the run.
@@ -101,6 +104,11 @@ class TForm1 : public ui::TForm {
   void SetRunControlsEnabled(bool enabled);
   void SetServiceHeldControlsEnabled(bool enabled);
   void EndRun();
+  // On a low battery: the user's answer to go on (true also when no question is needed); the
+  // unattended run ends here with its status (run_guards.cpp).
+  bool PowerAllowsRun();
+  // The run log's start record: the ticked rows as they stand, before any job starts.
+  void LogRunStart();
   // The run's workers still write, or ArgDrv or Get CS holds the drives.
   bool DrivesHeld() const { return RunBusy() || argDrvScanning_ || getCsActive_; }
 

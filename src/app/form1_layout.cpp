@@ -109,6 +109,8 @@ void TForm1::BuildLayout() {
   OnCreate = [this](ui::TObject* s) { FormCreate(s); };
   OnCloseQuery = [this](ui::TObject* s, bool& canClose) { FormCloseQuery(s, canClose); };
   OnQueryEndSession = [this](ui::TObject* s, bool& canEnd) { FormQueryEndSession(s, canEnd); };
+  OnPowerBroadcast = [this](ui::TObject* s, uint32_t event, bool& deny) { FormPowerBroadcast(s, event, deny); };
+  OnQueryCancelAutoPlay = [this](ui::TObject* s, bool& cancel) { FormQueryCancelAutoPlay(s, cancel); };
   OnShortCut = [this](unsigned key, ui::TShiftState shift, bool& handled) {
     if (key != kServiceKey || shift != kServiceShift) return;
     ShowServiceControls();

@@ -7,7 +7,9 @@
 #include <optional>
 #include <string>
 
+#include "app/desktop_safety.h"
 #include "app/options.h"
+#include "platform/desktop.h"
 #include "platform/log_output.h"
 #include "platform/platform.h"
 #include "platform/profile.h"
@@ -34,6 +36,10 @@ struct Services {
   // The run log's file and clock; without them nothing is logged.
   platform::FileWriter* logFiles = nullptr;
   platform::LocalTime* localTime = nullptr;
+  // One copy at a time, the execution state, the power status; without them none is guarded.
+  platform::Desktop* desktop = nullptr;
+  // Reads the run log back at start-up (a run cut off before its end); without it none is looked for.
+  platform::FileIo* logReader = nullptr;
 };
 
 class MainUnit {
@@ -71,6 +77,8 @@ class MainUnit {
   std::string logPath;
   std::optional<uint16_t> verifyReference;
   platform::SystemTime runStart;
+  // Held from the Flash command to the run's end; given back at the latest when the unit ends.
+  KeepAwake awake;
 
  private:
   // The registered exit routine: ends a unit still running, whatever its use count.

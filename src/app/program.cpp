@@ -2,6 +2,8 @@
 #include "app/program.h"
 
 #include "app/bench.h"
+#include "app/cut_off_run.h"
+#include "app/desktop_safety.h"
 #include "app/form1.h"
 #include "ui/application.h"
 #include "ui/exception.h"
@@ -37,11 +39,20 @@ int RunProgram(ui::Backend& backend, const Services& services, const std::string
       } else if (const int refusal = UnattendedStartRefusal(); refusal != 0) {
         status = refusal;
       } else {
-        application.CreateForm(unit.Form1);
-        application.Run();
-        // Unattended, the run's end ends the program with the run's status; a loop that ends
-        // without it ended before the run.
-        if (options.autoRun) status = UnattendedEndWithoutRun();
+        // Held until the program ends: a second copy would write the same drives at once.
+        const OneCopy copy(services.desktop);
+        if (copy.AnotherRunning()) {
+          Notify(kAnotherCopyRunning);
+          status = kExitAnotherCopy;
+          LogExitStatus(status);
+        } else {
+          NoticeCutOffRun();
+          application.CreateForm(unit.Form1);
+          application.Run();
+          // Unattended, the run's end ends the program with the run's status; a loop that ends
+          // without it ended before the run.
+          if (options.autoRun) status = UnattendedEndWithoutRun();
+        }
       }
     } catch (const std::exception& error) {
       // Before the loop runs (the window's creation failed, say): no run has started.

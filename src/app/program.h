@@ -19,7 +19,8 @@ int RunProgram(ui::Backend& backend, const Services& services);
 // before the window is created (and before any drive is touched), after a box that lists the
 // options, or unattended a line of the log. Unattended, the program ends with the run's status
 // when the run ends, before the window with kExitBadReference for an invalid reference checksum,
-// and with kExitNoRun when the loop ends without a run (the window closed before the press).
+// and with kExitNoRun when the loop ends without a run (the window closed before the press). A
+// copy started while another one runs ends with status 9, before it scans a drive.
 int RunProgram(ui::Backend& backend, const Services& services, const std::string& commandLine);
 
 // When the widget back end itself could not be made (the system refused even the timer window):

@@ -51,6 +51,7 @@ std::string StepText(const update::JobRecord& job) {
     case update::FailStep::Block:
       return "at block " + std::to_string(job.block) + " of " + std::to_string(job.blockCount);
     case update::FailStep::Verification: return "at verification";
+    case update::FailStep::Locked: return "at the exclusive lock";
     case update::FailStep::None: break;
   }
   return "at an unknown step";
@@ -64,6 +65,10 @@ std::string WindowsErrorText(uint32_t error) {
 }
 
 }  // namespace
+
+std::string LockOwnerText(const std::string& owner) {
+  return owner.empty() ? std::string("another program") : OneLine(owner);
+}
 
 std::string FormatLogTime(const platform::SystemTime& t) {
   char text[64];
@@ -87,7 +92,10 @@ std::string FormatRowLine(const RunLogRow& row) {
   const update::JobRecord& job = row.job;
   // A failure names its step and the sense it left; a verification that read a whole but different
   // sum has no sense to show.
-  if (row.outcome == RowOutcome::Failed || row.outcome == RowOutcome::VerifyFailed) {
+  if (row.outcome == RowOutcome::Failed && job.step == update::FailStep::Locked) {
+    // Nothing was sent to the drive: there is no sense, only the program that held it.
+    line += " | " + StepText(job) + " | held by " + LockOwnerText(job.lockOwner);
+  } else if (row.outcome == RowOutcome::Failed || row.outcome == RowOutcome::VerifyFailed) {
     update::JobRecord shown = job;
     if (row.outcome == RowOutcome::VerifyFailed) shown.step = update::FailStep::Verification;
     line += " | " + StepText(shown);
@@ -108,8 +116,16 @@ std::string FormatRowLine(const RunLogRow& row) {
   return line + " | " + std::to_string(job.durationSeconds) + " s";
 }
 
+std::string FormatRunStart(const platform::SystemTime& start, const std::vector<RunStartRow>& rows) {
+  std::string text = kRunStartedMark + FormatLogTime(start) + kEol;
+  for (const RunStartRow& row : rows) {
+    text += "row " + std::to_string(row.row) + " | " + row.address + " | " + OneLine(row.name) + kEol;
+  }
+  return text;
+}
+
 std::string FormatRunBlock(const RunLogBlock& block) {
-  std::string text = "==== update run " + FormatLogTime(block.start) + " to " + FormatLogTime(block.end) + kEol;
+  std::string text = kRunBlockMark + FormatLogTime(block.start) + " to " + FormatLogTime(block.end) + kEol;
   text += "caption | " + OneLine(block.caption) + kEol;
   text += std::string("back end | ") + (block.passThrough ? "pass-through" : "ASPI") + kEol;
   for (const RunLogRow& row : block.rows) text += FormatRowLine(row) + kEol;

@@ -41,8 +41,22 @@ std::string FormatLogTime(const platform::SystemTime& time);
 // A pass-through device by its drive letter ("E:"), an ASPI one as adapter:target ("0:1").
 std::string DeviceAddress(bool passThrough, int32_t deviceId);
 
+// The record written before the first command of a run's first job; the run's block follows at
+// its end. A record without that block (the program or the computer stopped mid-run) is found at
+// the next start (cut_off_run.h). name: the row as the window shows it, revision included.
+struct RunStartRow {
+  int row = 0;
+  std::string address;
+  std::string name;
+};
+inline constexpr char kRunStartedMark[] = "==== run started ";
+inline constexpr char kRunBlockMark[] = "==== update run ";
+std::string FormatRunStart(const platform::SystemTime& start, const std::vector<RunStartRow>& rows);
+
 std::string FormatRunBlock(const RunLogBlock& block);
 std::string FormatRowLine(const RunLogRow& row);
+// The program that held a drive's exclusive lock, as the report and the log name it.
+std::string LockOwnerText(const std::string& owner);
 std::string FormatGetCsLine(const platform::SystemTime& time, const std::string& address, uint16_t checksum,
                             bool complete);
 // rowAddresses: the address placed in each row, in row order.

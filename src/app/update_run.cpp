@@ -95,6 +95,9 @@ void TForm1::ButtonFlashClick(ui::TObject*) {
     if (Unattended()) EndUnattendedRun(*this, RunCounts{});
     return;
   }
+  if (!PowerAllowsRun()) return;
+  // No sleep or standby from here to the run's end: a drive cut off mid-write is lost.
+  MainUnit::Current().awake.Hold(MainUnit::Current().services.desktop);
   SetRunControlsEnabled(false);
   runActive_ = true;
   progressCounter_ = 0;
@@ -109,6 +112,7 @@ void TForm1::ButtonFlashClick(ui::TObject*) {
   startedThisRun_.fill(false);
   for (int row = 0; row < kRows; ++row) runRowDevices_[row] = rows[row]->Checked() ? DriveOrder[row] : kNotInRun;
   SetShutdownBlockReason(kShutdownBlocked);
+  LogRunStart();
   for (int row = 0; row < kRows; ++row) {
     const int32_t device = runRowDevices_[row];
     if (!ValidDevice(device)) continue;
@@ -138,6 +142,8 @@ void TForm1::TimerPBTimer(ui::TObject*) {
 }
 
 void TForm1::EndRun() {
+  // Every worker is done: the system may sleep again, even while the report waits for a person.
+  MainUnit::Current().awake.Release();
   const MainUnit& unit = MainUnit::Current();
   std::string list;
   RunLogBlock log{unit.runStart, LogNow(), Caption(), unit.services.scsi.UsesPassThrough(), {}, {}};
@@ -167,7 +173,12 @@ void TForm1::EndRun() {
       if (workerFailed && started && Unreached(workers[device]->LastJob())) {
         list += UnreachedEntry(LogAddress(device), workers[device]->LastJob());
       } else {
-        list += unit.drives.Name(device) + (wrong ? kWrongDriveEntry : verifyFailed ? kVerifyFailedEntry : kFailedEntry);
+        const bool locked = workerFailed && started && workers[device]->LastJob().step == update::FailStep::Locked;
+        list += unit.drives.Name(device) +
+                (wrong          ? std::string(kWrongDriveEntry)
+                 : verifyFailed ? std::string(kVerifyFailedEntry)
+                 : locked       ? "(In use by " + LockOwnerText(workers[device]->LastJob().lockOwner) + ")  "
+                                : std::string(kFailedEntry));
       }
       if (wrong) {
         ++counts.refused;

@@ -71,6 +71,10 @@ class ScsiLayer {
   // driver uses; the layer then copies every data phase through its own page-aligned buffer.
   static constexpr uint32_t kUnknownAlignmentMask = 0xFFF;
 
+  // The file calls the layer was built with, for requests on a device's handle beside the
+  // pass-through (the exclusive lock).
+  platform::FileIo& Files() const { return os_.files; }
+
  private:
   static constexpr std::size_t kAspiSenseLength = 32;
 

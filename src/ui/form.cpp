@@ -64,6 +64,24 @@ bool TForm::QueryEndSession() {
   return canEnd;
 }
 
+bool TForm::PowerBroadcast(uint32_t event) {
+  bool deny = false;
+  if (OnPowerBroadcast) {
+    auto handler = OnPowerBroadcast;
+    handler(this, event, deny);
+  }
+  return deny;
+}
+
+bool TForm::QueryCancelAutoPlay() {
+  bool cancel = false;
+  if (OnQueryCancelAutoPlay) {
+    TCloseQueryEvent handler = OnQueryCancelAutoPlay;
+    handler(this, cancel);
+  }
+  return cancel;
+}
+
 void TForm::SetShutdownBlockReason(const std::string& reason) {
   if (GetBackend() != nullptr) GetBackend()->SetShutdownBlockReason(*this, reason);
 }

@@ -2,6 +2,9 @@
 // and ClientHeight the area inside the borders (the back end says how wide the borders are).
 #pragma once
 
+#include <cstdint>
+#include <functional>
+
 #include "ui/control.h"
 
 namespace ui {
@@ -40,6 +43,14 @@ class TForm : public TWinControl {
   // Asked when Windows wants to end the session; without a handler the form's CloseQuery answers.
   TCloseQueryEvent OnQueryEndSession;
   bool QueryEndSession();
+  // Windows' power events (WM_POWERBROADCAST, the event in wParam). For the suspend query the
+  // handler sets deny to refuse it; other events only inform. Without a handler nothing is denied.
+  std::function<void(TObject* sender, uint32_t event, bool& deny)> OnPowerBroadcast;
+  bool PowerBroadcast(uint32_t event);
+  // The shell asks the foreground window before it starts AutoPlay for an inserted disc (the
+  // registered "QueryCancelAutoPlay" message); true cancels AutoPlay. Without a handler: false.
+  TCloseQueryEvent OnQueryCancelAutoPlay;
+  bool QueryCancelAutoPlay();
   // A reason shown by the system while it holds back the end of the session (empty: none).
   void SetShutdownBlockReason(const std::string& reason);
   // OnCloseQuery's answer: true when the form may close.

@@ -133,6 +133,7 @@ void AspiExec::Execute() {
       // A job that cannot finish (an allocation failing, say) has failed; it must still end
       // like any other, or the window would wait for this drive for ever.
       SetOutcome(kFlashFailed);
+      lock_.Release();
       layer_.CloseRef(ref_);
     }
     {
@@ -154,6 +155,7 @@ void AspiExec::RunJob() {
   // Cleared first: the name of a drive that does not answer is empty, never an earlier one.
   uint8_t inquiry[kInquiryBufferSize] = {};
   if (Identify(entry, inquiry)) FlashDrive(entry, inquiry);
+  lock_.Release();
   layer_.CloseRef(ref_);
   // Modulo one day: a job may run across midnight.
   record_.durationSeconds = (clock_.TimeOfDaySeconds() + kSecondsPerDay - startSeconds) % kSecondsPerDay;
@@ -183,12 +185,14 @@ bool AspiExec::Identify(int32_t entry, uint8_t* inquiry) {
 // The job after INQUIRY, step by step; each step that ends the job early says so by its result.
 void AspiExec::FlashDrive(int32_t entry, const uint8_t* inquiry) {
   const ModelGate gate = PassModelGate(inquiry);
-  ParameterWrite parameter;
-  if (gate == ModelGate::NeedsParameter) parameter = WriteBlockParameter();
   if (gate == ModelGate::WrongDrive) {
     RefuseDrive(entry);
     return;
   }
+  // Before anything is written: the parameter write is the first command that changes the drive.
+  if (!LockDrive()) return;
+  ParameterWrite parameter;
+  if (gate == ModelGate::NeedsParameter) parameter = WriteBlockParameter();
   if (!AwaitReadiness()) return;
   EjectMedium();
   SetOutcome(kFlashDone);
@@ -226,6 +230,14 @@ bool AspiExec::AwaitReadiness() {
     return false;
   }
   return true;
+}
+
+bool AspiExec::LockDrive() {
+  if (lock_.Take(layer_, ref_) != scsi::LockResult::HeldByOther) return true;
+  record_.step = FailStep::Locked;
+  record_.lockOwner = lock_.Owner();
+  SetOutcome(kFlashFailed);
+  return false;
 }
 
 void AspiExec::EjectMedium() { scsi::StartStopUnit(layer_, ref_, kEject, 0); }

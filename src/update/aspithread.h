@@ -10,6 +10,7 @@
 #include "platform/platform.h"
 #include "platform/threads.h"
 #include "platform/tthread.h"
+#include "scsi/exclusive_lock.h"
 #include "scsi/types.h"
 #include "update/drive_table.h"
 #include "update/firmware_image.h"
@@ -80,6 +81,9 @@ class AspiExec : public platform::TThread {
   ParameterWrite WriteBlockParameter();
   void RefuseDrive(int32_t entry);
   bool AwaitReadiness();
+  // Takes the drive's exclusive lock where the system has one; false when another program holds
+  // it (the job has failed then, and nothing is sent to the drive).
+  bool LockDrive();
   void EjectMedium();
   void WriteBlocks(const ParameterWrite& parameter);
   bool RestartedOnLastBlock(bool lastBlock);
@@ -96,6 +100,8 @@ class AspiExec : public platform::TThread {
   std::atomic<int32_t> deviceIndex_{0};
   std::atomic<uint8_t> go_{0};
   scsi::DeviceRef ref_ = scsi::kClosedRef;  // the worker's own
+  // Held from before the readiness test to the close, on every path.
+  scsi::ExclusiveLock lock_;
   std::atomic<FlashResult> outcome_{kFlashNoJobYet};
   std::atomic<uint16_t> checksum_{0};
   std::atomic<bool> checksumWanted_{false};

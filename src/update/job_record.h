@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "scsi/types.h"
 
@@ -18,6 +19,7 @@ enum class FailStep : uint8_t {
   ParameterWrite,  // the second accepted product's parameter write
   Block,           // a firmware block write; see block
   Verification,    // the checksum read back did not complete (or did not match, judged by the window)
+  Locked,          // another program holds the drive's exclusive lock; see lockOwner
 };
 
 struct JobRecord {
@@ -34,6 +36,7 @@ struct JobRecord {
   bool checksumComplete = false;
   uint16_t checksum = 0;
   uint32_t durationSeconds = 0;
+  std::string lockOwner;  // the program that held the drive, as it named itself
 };
 
 }  // namespace update

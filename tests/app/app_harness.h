@@ -6,7 +6,9 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <algorithm>
 #include <condition_variable>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -148,6 +150,38 @@ class MemoryLogFiles : public platform::FileWriter {
   std::string openPath_;
 };
 
+// Reads back the files that MemoryLogFiles holds, as the program reads its log at start-up; a
+// read can be made to fail.
+class MemoryLogReader : public platform::FileIo {
+ public:
+  explicit MemoryLogReader(MemoryLogFiles& files) : files_(files) {}
+  platform::Handle CreateFileA(const char* path, uint32_t, uint32_t, uint32_t, uint32_t) override {
+    const auto found = files_.files.find(path);
+    if (found == files_.files.end()) return platform::kInvalidHandle;
+    text_ = found->second;
+    position_ = 0;
+    return 9;
+  }
+  int DeviceIoControl(platform::Handle, uint32_t, void*, uint32_t, void*, uint32_t, uint32_t*) override { return 0; }
+  int ReadFile(platform::Handle, void* buffer, uint32_t size, uint32_t* read) override {
+    if (failReads) return 0;
+    const std::size_t taken = std::min<std::size_t>(size, text_.size() - position_);
+    std::memcpy(buffer, text_.data() + position_, taken);
+    position_ += taken;
+    *read = static_cast<uint32_t>(taken);
+    return 1;
+  }
+  uint32_t GetFileSize(platform::Handle) override { return static_cast<uint32_t>(text_.size()); }
+  int CloseHandle(platform::Handle) override { return 1; }
+
+  bool failReads = false;
+
+ private:
+  MemoryLogFiles& files_;
+  std::string text_;
+  std::size_t position_ = 0;
+};
+
 // The local time on 10 December 2026 at the window thread's virtual time of day.
 class VirtualLocalTime : public platform::LocalTime {
  public:
@@ -228,13 +262,19 @@ class AppHarness {
     }
     layer = std::make_unique<scsi::ScsiLayer>(machine.Platform());
     MainUnit& unit = MainUnit::Start(
-        Services{*layer, machine, clock, profile, shell, update::kEmbeddedImage, &logFiles, &localTime});
+        Services{*layer, machine, clock, profile, shell, update::kEmbeddedImage, &logFiles, &localTime, &machine});
     ConfigureBench(unit, options);
     application = std::make_unique<ui::TApplication>(backend);
     ConnectApplication(*application);
     application->CreateForm(unit.Form1);
     form = unit.Form1;
     return *form;
+  }
+
+  // The machine as FLASH.EXE's entry hands it to the program's run (RunProgram).
+  Services ProgramServices(scsi::ScsiLayer& programLayer) {
+    return Services{programLayer, machine, clock, profile, shell, update::kEmbeddedImage, &logFiles, &localTime,
+                    &machine, &logReader};
   }
 
   void Stop() {
@@ -268,6 +308,7 @@ class AppHarness {
   emu::Machine machine;
   HoldingClock clock{machine};
   MemoryLogFiles logFiles;
+  MemoryLogReader logReader{logFiles};
   VirtualLocalTime localTime{clock};
   Options options;  // the command line's, set before Start
   std::vector<std::shared_ptr<emu::Drive>> drives;

@@ -142,7 +142,12 @@ TEST(RunLogInWindow, EachRunAppendsOneBlockAndFailuresNameStepAndSense) {
   const std::string report = "Update ACME    WRITER(Wrong Drive, Can't flash)  " + kName + "(Update failed)  NG.";
   // The window thread's virtual clock: the run started at 00:00:00 and ended 90.9 s later. Each
   // job's duration is its worker's own: the one-minute restart wait and its commands.
+  // The start record comes before the first command; the run's block at its end.
   const std::string expected =
+      "==== run started 2026-12-10 00:00:00\r\n"
+      "row 0 | D: | " + kName + "  1.00\r\n"
+      "row 1 | E: | ACME    WRITER          9.99\r\n"
+      "row 2 | F: | " + kName + "  1.00\r\n"
       "==== update run 2026-12-10 00:00:00 to 2026-12-10 00:01:30\r\n"
       "caption | Tolvarine V0.60 by Tevor PMXT-II\r\n"
       "back end | pass-through\r\n"
@@ -159,7 +164,7 @@ TEST(RunLogInWindow, EachRunAppendsOneBlockAndFailuresNameStepAndSense) {
   const std::string both = h.LogText();
   ASSERT_EQ(both.compare(0, first.size(), first), 0) << "the log is appended to, never rewritten";
   const std::string second = both.substr(first.size());
-  EXPECT_EQ(std::count(second.begin(), second.end(), '\n'), 7) << second;
+  EXPECT_EQ(std::count(second.begin(), second.end(), '\n'), 4 + 7) << second;
   EXPECT_TRUE(Contains(second, "row 2 | F: | " + kName +
                                    " | failed | at readiness | sense 02/3A/02 medium not present, tray open | 0 s\r\n"))
       << second;
@@ -198,7 +203,7 @@ TEST(RunLogInWindow, ALogThatCannotBeWrittenChangesNothing) {
     EXPECT_EQ(form.rows[1]->Font().Color(), ui::clRed);
     EXPECT_TRUE(form.ButtonFlash->Enabled());
     EXPECT_EQ(drive->Restarts(), 1);
-    EXPECT_EQ(h.logFiles.opens, 1);
+    EXPECT_EQ(h.logFiles.opens, 2);  // the start record and the run's block
   }
 }
 

@@ -4,6 +4,8 @@
 
 #include <cstddef>
 
+#include "platform/cdrom_exclusive.h"
+#include "platform/desktop.h"
 #include "platform/scsi_records.h"
 
 namespace platform {
@@ -82,6 +84,17 @@ const Layout kLayouts[] = {
     FLASH_OFFSET(SrbAbort, SRB_Flags, 3),
     FLASH_OFFSET(SrbAbort, SRB_Hdr_Rsvd, 4),
     FLASH_OFFSET(SrbAbort, SRB_ToAbort, 8),
+    FLASH_SIZE(CdromExclusiveAccess, 8),
+    FLASH_OFFSET(CdromExclusiveAccess, RequestType, 0),
+    FLASH_OFFSET(CdromExclusiveAccess, Flags, 4),
+    FLASH_SIZE(CdromExclusiveLock, 72),
+    FLASH_OFFSET(CdromExclusiveLock, CallerName, 8),
+    FLASH_SIZE(CdromExclusiveLockState, 65),
+    FLASH_OFFSET(CdromExclusiveLockState, CallerName, 1),
+    FLASH_SIZE(SystemPowerStatus, 12),
+    FLASH_OFFSET(SystemPowerStatus, batteryLifePercent, 2),
+    FLASH_OFFSET(SystemPowerStatus, batteryLifeTime, 4),
+    FLASH_OFFSET(SystemPowerStatus, batteryFullLifeTime, 8),
 };
 
 #undef FLASH_OFFSET

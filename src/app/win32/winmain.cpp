@@ -7,6 +7,7 @@
 
 #include "app/program.h"
 #include "platform/win32/profile_win32.h"
+#include "platform/win32/win32_desktop.h"
 #include "platform/win32/win32_log_output.h"
 #include "platform/win32/win32_shell.h"
 #include "platform/win32/windows_platform.h"
@@ -30,9 +31,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
   platform::win32::Win32Shell shell;
   platform::win32::Win32FileWriter logFiles;
   platform::win32::Win32LocalTime localTime;
+  platform::win32::Win32Desktop desktop;
   platform::ScsiPlatform os = Os().Scsi();
   const app::Services services{g_scsiLayer, os.files, os.clock, profile, shell, update::kEmbeddedImage,
-                               &logFiles, &localTime};
+                               &logFiles, &localTime, &desktop, &os.files};
   const std::string options = commandLine != nullptr ? commandLine : "";
   // The back end registers the window classes and makes the timers' window; refused, the program
   // ends with its error status rather than the run-time library's abort.

@@ -211,6 +211,14 @@ LRESULT CALLBACK Win32Backend::Impl::WindowProc(HWND hwnd, UINT msg, WPARAM wPar
 }
 
 LRESULT Win32Backend::Impl::Handle(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  // A registered message has no fixed number; the shell sends it to the foreground window only.
+  static const UINT queryCancelAutoPlay = RegisterWindowMessageA("QueryCancelAutoPlay");
+  if (msg == queryCancelAutoPlay && queryCancelAutoPlay != 0) {
+    TControl* control = Find(hwnd);
+    if (control != nullptr && control->Kind() == ControlKind::Form) {
+      return static_cast<TForm*>(control)->QueryCancelAutoPlay() ? TRUE : FALSE;
+    }
+  }
   switch (msg) {
     case WM_COMMAND: {
       HWND child = reinterpret_cast<HWND>(lParam);
@@ -263,6 +271,12 @@ LRESULT Win32Backend::Impl::Handle(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
       TControl* control = Find(hwnd);
       if (control == nullptr || control->Kind() != ControlKind::Form) break;
       return static_cast<TForm*>(control)->QueryEndSession() ? TRUE : FALSE;
+    }
+    case WM_POWERBROADCAST: {
+      TControl* control = Find(hwnd);
+      if (control == nullptr || control->Kind() != ControlKind::Form) break;
+      // Only the suspend query (98, ME, 2000, XP) can be refused; every event is answered TRUE.
+      return static_cast<TForm*>(control)->PowerBroadcast(static_cast<uint32_t>(wParam)) ? BROADCAST_QUERY_DENY : TRUE;
     }
     case WM_TIMER: {
       if (hwnd != timerSink) break;

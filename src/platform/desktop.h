@@ -1,0 +1,66 @@
+// What keeps an update safe on a desktop, behind the platform boundary: the named mutex that
+// lets one copy of the program run at a time (CreateMutexA, GetLastError, CloseHandle), the
+// version that decides the mutex's name space (GetVersionExA), the power supply
+// (GetSystemPowerStatus) and the execution state that keeps the system awake
+// (SetThreadExecutionState, which 95 and NT 4 lack: looked up with GetModuleHandleA and
+// GetProcAddress).
+#pragma once
+
+#include <cstdint>
+
+#include "platform/win_types.h"
+
+namespace platform {
+
+// GetLastError after CreateMutexA: the name was taken already (the handle is still valid), or
+// (kErrorAccessDenied, win_types.h) it is held by a program of another user whose mutex this one
+// may not open.
+inline constexpr uint32_t kErrorAlreadyExists = 183;
+
+// SetThreadExecutionState flags.
+inline constexpr uint32_t kEsSystemRequired = 0x00000001u;
+inline constexpr uint32_t kEsContinuous = 0x80000000u;
+
+// SYSTEM_POWER_STATUS: ACLineStatus 0 offline, 1 online, 255 unknown; BatteryFlag bits 1 high,
+// 2 low, 4 critical, 8 charging, 128 no system battery, or 255 unknown; BatteryLifePercent 0..100
+// or 255 unknown; the two life times in seconds, 0xFFFFFFFF unknown.
+struct SystemPowerStatus {
+  uint8_t acLineStatus = 255;
+  uint8_t batteryFlag = 255;
+  uint8_t batteryLifePercent = 255;
+  uint8_t reserved1 = 0;
+  uint32_t batteryLifeTime = 0xFFFFFFFFu;
+  uint32_t batteryFullLifeTime = 0xFFFFFFFFu;
+};
+inline constexpr uint8_t kAcLineOffline = 0;
+inline constexpr uint8_t kAcLineOnline = 1;
+inline constexpr uint8_t kBatteryFlagNoBattery = 128;
+inline constexpr uint8_t kUnknownByte = 255;
+
+// The parts of OSVERSIONINFOA the program reads.
+struct OsVersion {
+  uint32_t majorVersion = 0;
+  uint32_t minorVersion = 0;
+  uint32_t platformId = 0;
+};
+
+class Desktop {
+ public:
+  virtual ~Desktop() = default;
+  // GetVersionExA with dwOSVersionInfoSize 148; 0 when it fails.
+  virtual int GetVersionExA(OsVersion* version) = 0;
+  // No security attributes. 0 on failure; GetLastError tells whether the name existed.
+  virtual Handle CreateMutexA(bool initialOwner, const char* name) = 0;
+  virtual uint32_t GetLastError() = 0;
+  // CloseHandle for a mutex.
+  virtual int CloseMutex(Handle mutex) = 0;
+  virtual int GetSystemPowerStatus(SystemPowerStatus* status) = 0;
+  // 0 when the module is not loaded.
+  virtual Module GetModuleHandleA(const char* moduleName) = 0;
+  virtual void* GetProcAddress(Module module, const char* procName) = 0;
+  // SetThreadExecutionState through the entry point that GetProcAddress found; the previous
+  // state, or 0 when the call fails.
+  virtual uint32_t SetThreadExecutionState(void* entry, uint32_t flags) = 0;
+};
+
+}  // namespace platform

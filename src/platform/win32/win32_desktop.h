@@ -1,0 +1,21 @@
+// Windows adapter of platform::Desktop: the single-copy mutex, the version, the power status and
+// the execution state.
+#pragma once
+
+#include "platform/desktop.h"
+
+namespace platform::win32 {
+
+class Win32Desktop final : public Desktop {
+ public:
+  int GetVersionExA(OsVersion* version) override;
+  Handle CreateMutexA(bool initialOwner, const char* name) override;
+  uint32_t GetLastError() override;
+  int CloseMutex(Handle mutex) override;
+  int GetSystemPowerStatus(SystemPowerStatus* status) override;
+  Module GetModuleHandleA(const char* moduleName) override;
+  void* GetProcAddress(Module module, const char* procName) override;
+  uint32_t SetThreadExecutionState(void* entry, uint32_t flags) override;
+};
+
+}  // namespace platform::win32
