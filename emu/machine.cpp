@@ -72,16 +72,8 @@ void Machine::FailCapabilities(char letter) {
 }
 
 void Machine::SetLastError(uint32_t error) {
-  const uint32_t thread = clocks_.ThreadIndex();
   std::lock_guard lock(mutex_);
-  lastErrors_[thread] = error;
-}
-
-uint32_t Machine::GetLastError() {
-  const uint32_t thread = clocks_.ThreadIndex();
-  std::lock_guard lock(mutex_);
-  const auto found = lastErrors_.find(thread);
-  return found == lastErrors_.end() ? 0 : found->second;
+  SetLastErrorLocked(error);
 }
 
 std::vector<Machine::OpenRecord> Machine::Opens() const {

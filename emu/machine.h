@@ -195,7 +195,6 @@ class Machine : public platform::SystemInfo,
   // --- platform::Desktop (GetProcAddress above also finds the kernel's functions) ----------
   int GetVersionExA(platform::OsVersion* version) override;
   platform::Handle CreateMutexA(bool initialOwner, const char* name) override;
-  uint32_t GetLastError() override;
   int CloseMutex(platform::Handle mutex) override;
   int GetSystemPowerStatus(platform::SystemPowerStatus* status) override;
   platform::Module GetModuleHandleA(const char* moduleName) override;
@@ -206,12 +205,11 @@ class Machine : public platform::SystemInfo,
   uint32_t TimeOfDaySeconds() override;
 
   // --- platform::Shell ------------------------------------------------------------------------
-  // The token calls and GetLastError; CloseHandle (above) also closes tokens. ExitWindowsEx is
-  // recorded, never carried out; Exit is recorded too and returns.
+  // The token calls (GetLastError above answers for every interface; CloseHandle also closes
+  // tokens). ExitWindowsEx is recorded, never carried out; Exit is recorded too and returns.
   int OpenProcessToken(uint32_t desiredAccess, platform::Handle* token) override;
   int LookupPrivilegeValueA(const char* name, platform::Luid* luid) override;
   int AdjustTokenPrivileges(platform::Handle token, const platform::Luid& luid, uint32_t attributes) override;
-  uint32_t GetLastError() override;
   int ExitWindowsEx(uint32_t flags, uint32_t reason) override;
   void Exit(int code) override;
   std::vector<int> ExitCodes() const;
@@ -309,7 +307,6 @@ class Machine : public platform::SystemInfo,
   std::map<std::string, File> files_;  // key: upper-cased path
   std::map<platform::Handle, FileHandle> fileHandles_;
   std::vector<SleepRecord> sleeps_;
-  std::map<uint32_t, uint32_t> lastErrors_;  // by ThreadIndex()
   int aspiRefs_ = 0;
   int freeLibraryCalls_ = 0;
   std::atomic<uint32_t> timeOfDayBase_{0};

@@ -10,9 +10,6 @@
 namespace emu {
 namespace {
 
-// GetLastError is per thread, as on Windows.
-thread_local uint32_t t_lastError = 0;
-
 constexpr uint32_t kErrorInvalidName = 123;
 constexpr uint32_t kErrorSuccess = 0;
 
@@ -84,11 +81,11 @@ platform::Handle Machine::CreateMutexA(bool, const char* name) {
   mutexNames_.push_back(text);
   const bool sessionNames = platformId_ == platform::kPlatformWin32NT && desktop_.majorVersion >= 5;
   if (!sessionNames && text.find('\\') != std::string::npos) {
-    t_lastError = kErrorInvalidName;
+    SetLastErrorLocked(kErrorInvalidName);
     return 0;
   }
   if (std::find(foreignMutexes_.begin(), foreignMutexes_.end(), text) != foreignMutexes_.end()) {
-    t_lastError = platform::kErrorAccessDenied;
+    SetLastErrorLocked(platform::kErrorAccessDenied);
     return 0;
   }
   const bool exists =
@@ -96,11 +93,9 @@ platform::Handle Machine::CreateMutexA(bool, const char* name) {
                                    [&text](const auto& entry) { return entry.second == text; });
   const platform::Handle handle = nextHandle_.fetch_add(4);
   mutexHandles_[handle] = text;
-  t_lastError = exists ? platform::kErrorAlreadyExists : kErrorSuccess;
+  SetLastErrorLocked(exists ? platform::kErrorAlreadyExists : kErrorSuccess);
   return handle;
 }
-
-uint32_t Machine::GetLastError() { return t_lastError; }
 
 int Machine::CloseMutex(platform::Handle mutex) {
   std::lock_guard lock(mutex_);

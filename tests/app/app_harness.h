@@ -173,6 +173,7 @@ class MemoryLogReader : public platform::FileIo {
   }
   uint32_t GetFileSize(platform::Handle) override { return static_cast<uint32_t>(text_.size()); }
   int CloseHandle(platform::Handle) override { return 1; }
+  uint32_t GetLastError() override { return 0; }
 
   bool failReads = false;
 
