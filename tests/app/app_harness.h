@@ -3,11 +3,10 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <algorithm>
-#include <condition_variable>
+#include <chrono>
 #include <cstring>
 #include <cstdlib>
 #include <filesystem>
@@ -16,6 +15,7 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -26,6 +26,7 @@
 #include "emu/machine.h"
 #include "platform/log_output.h"
 #include "platform/shell.h"
+#include "platform/threads.h"
 #include "scsi/scsi_layer.h"
 #include "settings/ini_profile.h"
 #include "ui/application.h"
@@ -87,19 +88,19 @@ class HoldingClock : public platform::Clock {
     uint32_t expected = ms;
     if (ms != 0 && throwOnMs_.compare_exchange_strong(expected, 0)) throw std::bad_alloc();
     if (ms == 57000) {
-      std::unique_lock<std::mutex> lock(mutex_);
+      std::unique_lock<platform::Lock> lock(mutex_);
       released_.wait(lock, [this] { return !holding_; });
     }
     inner_.Sleep(ms);
   }
   uint32_t TimeOfDaySeconds() override { return inner_.TimeOfDaySeconds(); }
   void Hold() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<platform::Lock> lock(mutex_);
     holding_ = true;
   }
   void Release() {
     {
-      std::lock_guard<std::mutex> lock(mutex_);
+      std::lock_guard<platform::Lock> lock(mutex_);
       holding_ = false;
     }
     released_.notify_all();
@@ -110,8 +111,8 @@ class HoldingClock : public platform::Clock {
  private:
   platform::Clock& inner_;
   std::atomic<uint32_t> throwOnMs_{0};
-  std::mutex mutex_;
-  std::condition_variable released_;
+  platform::Lock mutex_;
+  platform::WakeSignal released_;
   bool holding_ = false;
 };
 
@@ -197,12 +198,18 @@ class VirtualLocalTime : public platform::LocalTime {
   platform::Clock& clock_;
 };
 
-// A fresh temporary folder as the current directory, for FLASH.INI.
+// A fresh temporary folder as the current directory, for FLASH.INI. Natively and under Wine alike
+// (the 32-bit build runs some of these suites): the system's temporary folder, and a name that no
+// other test program running at the same time has created.
 class TempCurrentDirectory {
  public:
   TempCurrentDirectory() {
-    char pattern[] = "/tmp/flash-app-XXXXXX";
-    path_ = mkdtemp(pattern);
+    std::random_device entropy;
+    std::mt19937 names(entropy() ^ static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
+    const std::filesystem::path base = std::filesystem::temp_directory_path();
+    do {
+      path_ = base / ("flash-app-" + std::to_string(names()));
+    } while (!std::filesystem::create_directory(path_));
     previous_ = std::filesystem::current_path();
     std::filesystem::current_path(path_);
   }
