@@ -1,6 +1,8 @@
 // The fuzz-only machine of answering drives (see answering_platform.h).
 #include "answering_platform.h"
 
+#include "platform/cdrom_exclusive.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -72,7 +74,10 @@ Answer DecodeAnswer(ByteReader& bytes) {
 bool AnsweredGood(BackEnd backEnd, const Answer& answer) {
   if (answer.kind == AnswerKind::Good) return true;
   if (answer.kind != AnswerKind::OtherStatus) return false;
-  return backEnd == BackEnd::PassThrough ? answer.status == 0 : answer.status == platform::kSsComp;
+  if (backEnd == BackEnd::PassThrough) return answer.status == 0;
+  // A data overrun or underrun says the data phase did not move what was asked, whatever the
+  // request's status: the command has failed.
+  return answer.status == platform::kSsComp && answer.adapterStatus != kHostDataOverrunUnderrun;
 }
 
 AnsweringPlatform::AnsweringPlatform(BackEnd backEnd, int drives, AnswerSource answers)
@@ -158,6 +163,8 @@ int AnsweringPlatform::DeviceIoControl(platform::Handle device, uint32_t ioContr
   if (openHandles_.count(device) == 0) return 0;  // as the system answers an invalid handle
   // An adapter that does not tell its capabilities: the layer must assume the strictest alignment.
   if (ioControlCode == platform::kIoctlScsiGetCapabilities) return 0;
+  // The exclusive lock exists from Vista on; these drives answer as an earlier system does.
+  if (ioControlCode == platform::kIoctlCdromExclusiveAccess) return 0;
   Require(ioControlCode == platform::kIoctlScsiPassThroughDirect, "DeviceIoControl with another code");
   Require(inBuffer != nullptr && inBuffer == outBuffer && inSize == sizeof(platform::PassThroughRequest) &&
               outSize == inSize,

@@ -54,6 +54,8 @@ struct Received {
 };
 
 // Whether the transport tells the program that the command completed with good status.
+// The ASPI host adapter status of a data phase that moved more or fewer bytes than asked.
+inline constexpr uint8_t kHostDataOverrunUnderrun = 0x12;
 bool AnsweredGood(BackEnd backEnd, const Answer& answer);
 
 // One drive's answer to one command.

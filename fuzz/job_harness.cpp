@@ -90,6 +90,13 @@ void CheckJob(const JobRun& run) {
   Require((run.wrong == 1) == (run.outcome == update::kFlashWrongDrive), "the wrong-drive flag and outcome differ");
   Require(!run.record.empty() && run.record[0].cdb[0] == kOpInquiry, "the job did not start with INQUIRY");
 
+  // A drive that gave no INQUIRY answer is failed, not judged: no name, no further command.
+  if (!AnsweredGood(run.backEnd, run.record[0].answer)) {
+    Require(run.outcome == update::kFlashFailed, "a drive that did not answer INQUIRY is not failed");
+    Require(run.name.empty(), "a drive that did not answer INQUIRY has a name");
+    Require(run.record.size() == 1, "a drive that did not answer INQUIRY got more commands");
+    return;
+  }
   const std::vector<uint8_t> inquiry = InquiryBytes(run.backEnd, run.record[0]);
   Require(run.name == Trimmed(inquiry, false) || run.name == Trimmed(inquiry, true),
           "the drive name is not INQUIRY's vendor and product text, trimmed");
