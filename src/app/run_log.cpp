@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "app/sense_text.h"
+#include "scsi/sense.h"
 #include "platform/win_types.h"
 #include "scsi/commands.h"
 
@@ -101,7 +101,7 @@ std::string FormatRowLine(const RunLogRow& row) {
     line += " | " + StepText(shown);
     // An open fails with a Windows error, before any drive could leave sense.
     line += shown.step == update::FailStep::Open ? " | Windows error " + WindowsErrorText(shown.osError)
-                                                 : " | sense " + SenseText(shown.sense);
+                                                 : " | sense " + scsi::SenseText(shown.sense);
     if (shown.cutShort) {
       line += " | short transfer";
       if (shown.moved) {

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "scsi/scsi_layer.h"
+#include "scsi/sense.h"
 
 namespace scsi {
 namespace {
@@ -211,9 +212,9 @@ int ScsiLayer::GetSense(DeviceRef ref, uint8_t (&dest)[16]) {
 }
 
 SenseCode ScsiLayer::GetSenseCode(DeviceRef ref) {
-  uint8_t sense[16] = {};
+  uint8_t sense[kSenseDataLength] = {};
   if (GetSense(ref, sense) == 0) return kNoDeviceSense;
-  return static_cast<SenseCode>(sense[2]) << 16 | static_cast<SenseCode>(sense[12]) << 8 | sense[13];
+  return SenseCodeOf(sense);
 }
 
 }  // namespace scsi

@@ -1,4 +1,4 @@
-// The bench's plain parts: command-line options and exit statuses, sense texts, the run log's
+// The bench's plain parts: command-line options and exit statuses, the run log's
 // lines against a fixture, and appends that fail.
 #include <gtest/gtest.h>
 
@@ -7,7 +7,6 @@
 
 #include "app/options.h"
 #include "app/run_log.h"
-#include "app/sense_text.h"
 #include "app_harness.h"
 
 namespace app {
@@ -66,25 +65,6 @@ TEST(Options, ExitStatusOfAnUnattendedRun) {
   EXPECT_EQ(kExitFailed, 3);
   EXPECT_EQ(kExitNoDrive, 4);
   EXPECT_EQ(kExitBadOption, 5);
-}
-
-TEST(SenseText, NamesTheCodeOrFallsBackToTheKey) {
-  const std::pair<scsi::SenseCode, std::string> cases[] = {
-      {0x000000, "no sense"},
-      {scsi::kNoDeviceSense, "no sense"},
-      {0x023A00, "02/3A/00 medium not present"},
-      {0x023A01, "02/3A/01 medium not present, tray closed"},
-      {0x023A02, "02/3A/02 medium not present, tray open"},
-      {0x030C00, "03/0C/00 write error"},
-      {0x044400, "04/44/00 internal target failure"},
-      {0x052400, "05/24/00 invalid field in CDB"},
-      {0x062900, "06/29/00 power on, reset, or bus device reset occurred"},
-      {0x020401, "02/04/01 logical unit is in process of becoming ready"},
-      {0x0B0000, "0B/00/00 aborted command"},
-      {0x223A00, "02/3A/00 medium not present"},  // flag bits above the key
-      {0x05F1F2, "05/F1/F2 illegal request"},                    // a vendor code: the key's text
-  };
-  for (const auto& [code, text] : cases) EXPECT_EQ(SenseText(code), text) << std::hex << code;
 }
 
 platform::SystemTime At(uint16_t h, uint16_t m, uint16_t s) { return {2026, 12, 4, 10, h, m, s, 0}; }
