@@ -92,7 +92,7 @@ TEST(RunLog, BlockWithEveryLineKind) {
   block.start = At(9, 5, 7);
   block.end = At(9, 6, 38);
   block.caption = "Tolvarine V0.60 by Tevor PMXT-II";
-  block.passThrough = false;
+  block.backEnd = scsi::BackEnd::Aspi;
   block.rows = {
       {0, "0:1", "TEVOR   DVD RW KMR5133", RowOutcome::Updated, Checked(Job(FailStep::None, 0, 61), 0x1244, true), 0x1244},
       {1, "0:2", "TEVOR   DVD RW KMR5133", RowOutcome::VerifyFailed,
@@ -123,8 +123,8 @@ TEST(RunLog, BlockWithEveryLineKind) {
       "report | Update X(Verify failed)  NG. Please cloes all programs. This computer will be rebooted.\r\n";
   EXPECT_EQ(FormatRunBlock(block), expected);
 
-  block.passThrough = true;
-  block.rows = {{0, DeviceAddress(true, 'E'), "TEVOR   DVD RW KMR5133", RowOutcome::Updated,
+  block.backEnd = scsi::BackEnd::PassThrough;
+  block.rows = {{0, DeviceAddress(scsi::BackEnd::PassThrough, 'E'), "TEVOR   DVD RW KMR5133", RowOutcome::Updated,
                  Job(FailStep::None, 0, 61), std::nullopt}};
   block.report = "Update OK.\r\nSecond line";
   EXPECT_EQ(FormatRunBlock(block),
@@ -145,13 +145,26 @@ TEST(RunLog, ServiceAndMessageLines) {
   EXPECT_EQ(FormatArgDrvLine(At(8, 0, 0), 0, 1, {}), "2026-12-10 08:00:00 ArgDrv | 0 of 1 placed\r\n");
   EXPECT_EQ(FormatMessageLine(At(8, 0, 0), "No drive is selected"),
             "2026-12-10 08:00:00 message | No drive is selected\r\n");
-  EXPECT_EQ(DeviceAddress(false, 2 * 256 + 15), "2:15");
-  EXPECT_EQ(DeviceAddress(true, 'D'), "D:");
-  EXPECT_EQ(DeviceAddress(true, 7), "?");
-  EXPECT_EQ(DeviceAddress(false, -1), "?");
+  EXPECT_EQ(DeviceAddress(scsi::BackEnd::Aspi, 2 * 256 + 15), "2:15");
+  EXPECT_EQ(DeviceAddress(scsi::BackEnd::PassThrough, 'D'), "D:");
+  EXPECT_EQ(DeviceAddress(scsi::BackEnd::PassThrough, 7), "?");
+  EXPECT_EQ(DeviceAddress(scsi::BackEnd::Aspi, -1), "?");
   EXPECT_EQ(DefaultLogPath("C:\\Bench"), "C:\\Bench\\FLASH.LOG");
   EXPECT_EQ(DefaultLogPath("C:\\"), "C:\\FLASH.LOG");
   EXPECT_EQ(DefaultLogPath(""), ".\\FLASH.LOG");
+}
+
+// A platform of neither family has no back end and lists no drive; the log says so rather than
+// naming a transport that was never used.
+TEST(RunLog, NoBackEndIsLoggedAsNone) {
+  RunLogBlock block;
+  block.start = At(9, 5, 7);
+  block.end = At(9, 5, 8);
+  block.caption = "caption";
+  block.backEnd = scsi::BackEnd::None;
+  EXPECT_NE(FormatRunBlock(block).find("\r\nback end | none\r\n"), std::string::npos) << FormatRunBlock(block);
+  EXPECT_EQ(DeviceAddress(scsi::BackEnd::None, 'E'), "?");
+  EXPECT_EQ(DeviceAddress(scsi::BackEnd::None, 1), "?");
 }
 
 TEST(RunLog, AppendsAndReportsEveryFailureWithoutThrowing) {
