@@ -69,15 +69,15 @@ Answer DecodeAnswer(ByteReader& bytes) {
   return answer;
 }
 
-bool AnsweredGood(BackEnd backEnd, const Answer& answer) {
+bool AnsweredGood(scsi::BackEnd backEnd, const Answer& answer) {
   if (answer.kind == AnswerKind::Good) return true;
   if (answer.kind != AnswerKind::OtherStatus) return false;
-  return backEnd == BackEnd::PassThrough ? answer.status == 0 : answer.status == platform::kSsComp;
+  return backEnd == scsi::BackEnd::PassThrough ? answer.status == 0 : answer.status == platform::kSsComp;
 }
 
-AnsweringPlatform::AnsweringPlatform(BackEnd backEnd, int drives, AnswerSource answers)
+AnsweringPlatform::AnsweringPlatform(scsi::BackEnd backEnd, int drives, AnswerSource answers)
     : backEnd_(backEnd), drives_(drives), answers_(std::move(answers)) {
-  if (backEnd_ == BackEnd::Aspi) {
+  if (backEnd_ == scsi::BackEnd::Aspi) {
     Require(aspiMachine == nullptr, "two answering machines on the ASPI back end at once");
     aspiMachine = this;
   }
@@ -88,7 +88,7 @@ AnsweringPlatform::~AnsweringPlatform() {
 }
 
 uint32_t AnsweringPlatform::GetVersionPlatformId() {
-  return backEnd_ == BackEnd::PassThrough ? platform::kPlatformWin32NT : platform::kPlatformWin32Windows;
+  return backEnd_ == scsi::BackEnd::PassThrough ? platform::kPlatformWin32NT : platform::kPlatformWin32Windows;
 }
 
 uint32_t AnsweringPlatform::GetLogicalDrives() {
@@ -198,7 +198,7 @@ int AnsweringPlatform::DeviceIoControl(platform::Handle device, uint32_t ioContr
 }
 
 platform::Module AnsweringPlatform::LoadLibraryA(const char* fileName) {
-  if (backEnd_ != BackEnd::Aspi || fileName == nullptr || strcasecmp(fileName, "WNASPI32.DLL") != 0) return 0;
+  if (backEnd_ != scsi::BackEnd::Aspi || fileName == nullptr || strcasecmp(fileName, "WNASPI32.DLL") != 0) return 0;
   return kAspiModule;
 }
 
