@@ -7,6 +7,7 @@
 #include <cstring>
 #include <strings.h>
 
+#include "platform/cdrom_exclusive.h"
 
 namespace fuzz {
 namespace {
@@ -158,6 +159,8 @@ int AnsweringPlatform::DeviceIoControl(platform::Handle device, uint32_t ioContr
   if (openHandles_.count(device) == 0) return 0;  // as the system answers an invalid handle
   // An adapter that does not tell its capabilities: the layer must assume the strictest alignment.
   if (ioControlCode == platform::kIoctlScsiGetCapabilities) return 0;
+  // A system without exclusive access (invalid function): the job goes on without the lock.
+  if (ioControlCode == platform::kIoctlCdromExclusiveAccess) return 0;
   Require(ioControlCode == platform::kIoctlScsiPassThroughDirect, "DeviceIoControl with another code");
   Require(inBuffer != nullptr && inBuffer == outBuffer && inSize == sizeof(platform::PassThroughRequest) &&
               outSize == inSize,
