@@ -1,7 +1,6 @@
 // The fuzz-only machine of answering drives (see answering_platform.h).
 #include "answering_platform.h"
 
-#include "platform/cdrom_exclusive.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -9,6 +8,7 @@
 #include <cstring>
 #include <strings.h>
 
+#include "platform/cdrom_exclusive.h"
 
 namespace fuzz {
 namespace {
@@ -71,18 +71,18 @@ Answer DecodeAnswer(ByteReader& bytes) {
   return answer;
 }
 
-bool AnsweredGood(BackEnd backEnd, const Answer& answer) {
+bool AnsweredGood(scsi::BackEnd backEnd, const Answer& answer) {
   if (answer.kind == AnswerKind::Good) return true;
   if (answer.kind != AnswerKind::OtherStatus) return false;
-  if (backEnd == BackEnd::PassThrough) return answer.status == 0;
+  if (backEnd == scsi::BackEnd::PassThrough) return answer.status == 0;
   // A data overrun or underrun says the data phase did not move what was asked, whatever the
   // request's status: the command has failed.
   return answer.status == platform::kSsComp && answer.adapterStatus != kHostDataOverrunUnderrun;
 }
 
-AnsweringPlatform::AnsweringPlatform(BackEnd backEnd, int drives, AnswerSource answers)
+AnsweringPlatform::AnsweringPlatform(scsi::BackEnd backEnd, int drives, AnswerSource answers)
     : backEnd_(backEnd), drives_(drives), answers_(std::move(answers)) {
-  if (backEnd_ == BackEnd::Aspi) {
+  if (backEnd_ == scsi::BackEnd::Aspi) {
     Require(aspiMachine == nullptr, "two answering machines on the ASPI back end at once");
     aspiMachine = this;
   }
@@ -93,7 +93,7 @@ AnsweringPlatform::~AnsweringPlatform() {
 }
 
 uint32_t AnsweringPlatform::GetVersionPlatformId() {
-  return backEnd_ == BackEnd::PassThrough ? platform::kPlatformWin32NT : platform::kPlatformWin32Windows;
+  return backEnd_ == scsi::BackEnd::PassThrough ? platform::kPlatformWin32NT : platform::kPlatformWin32Windows;
 }
 
 uint32_t AnsweringPlatform::GetLogicalDrives() {
@@ -205,7 +205,7 @@ int AnsweringPlatform::DeviceIoControl(platform::Handle device, uint32_t ioContr
 }
 
 platform::Module AnsweringPlatform::LoadLibraryA(const char* fileName) {
-  if (backEnd_ != BackEnd::Aspi || fileName == nullptr || strcasecmp(fileName, "WNASPI32.DLL") != 0) return 0;
+  if (backEnd_ != scsi::BackEnd::Aspi || fileName == nullptr || strcasecmp(fileName, "WNASPI32.DLL") != 0) return 0;
   return kAspiModule;
 }
 

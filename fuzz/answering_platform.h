@@ -16,8 +16,6 @@
 
 namespace fuzz {
 
-enum class BackEnd { PassThrough, Aspi };
-
 enum class AnswerKind : uint8_t {
   Good,              // GOOD status, with the data given
   CheckCondition,    // CHECK CONDITION with the sense given (zero-padded to the length asked for)
@@ -54,9 +52,9 @@ struct Received {
 };
 
 // Whether the transport tells the program that the command completed with good status.
+bool AnsweredGood(scsi::BackEnd backEnd, const Answer& answer);
 // The ASPI host adapter status of a data phase that moved more or fewer bytes than asked.
 inline constexpr uint8_t kHostDataOverrunUnderrun = 0x12;
-bool AnsweredGood(BackEnd backEnd, const Answer& answer);
 
 // One drive's answer to one command.
 using AnswerSource = std::function<Answer(int device, const scsi::Cdb& cdb, uint32_t length)>;
@@ -89,7 +87,8 @@ class AnsweringPlatform final : public platform::SystemInfo,
  public:
   // Drives at letters E, F, ... (pass-through) or adapter 0 targets 0, 1, ... (ASPI). One machine
   // at a time may use the ASPI back end: the manager's entry points are plain functions.
-  AnsweringPlatform(BackEnd backEnd, int drives, AnswerSource answers);
+  // The back end is PassThrough or Aspi; a machine without one is not a case the targets need.
+  AnsweringPlatform(scsi::BackEnd backEnd, int drives, AnswerSource answers);
   ~AnsweringPlatform() override;
   AnsweringPlatform(const AnsweringPlatform&) = delete;
   AnsweringPlatform& operator=(const AnsweringPlatform&) = delete;
@@ -142,7 +141,7 @@ class AnsweringPlatform final : public platform::SystemInfo,
   uint32_t ExecuteAspi(platform::SrbExecScsiCmd& srb);
   uint32_t AbortAspi(platform::SrbAbort& abort);
 
-  BackEnd backEnd_;
+  scsi::BackEnd backEnd_;
   int drives_;
   AnswerSource answers_;
   std::vector<Received> record_;

@@ -10,7 +10,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
-  const fuzz::BackEnd backEnd = (data[0] & 1) != 0 ? fuzz::BackEnd::Aspi : fuzz::BackEnd::PassThrough;
+  const scsi::BackEnd backEnd = (data[0] & 1) != 0 ? scsi::BackEnd::Aspi : scsi::BackEnd::PassThrough;
   const std::vector<uint8_t> inquiry(data + 1, data + size);
   const fuzz::JobRun run = fuzz::RunJob(
       backEnd,

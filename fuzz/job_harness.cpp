@@ -19,8 +19,8 @@ constexpr std::size_t kNameOffset = 8;
 
 // Pass-through transfers straight into the caller's buffer, whatever the status; the ASPI back end
 // copies its own request's buffer out only for a command that succeeded.
-bool Delivered(BackEnd backEnd, const Answer& answer) {
-  if (backEnd == BackEnd::Aspi) return AnsweredGood(backEnd, answer);
+bool Delivered(scsi::BackEnd backEnd, const Answer& answer) {
+  if (backEnd == scsi::BackEnd::Aspi) return AnsweredGood(backEnd, answer);
   return answer.kind == AnswerKind::Good || answer.kind == AnswerKind::CheckCondition;
 }
 
@@ -29,7 +29,7 @@ bool IsUnitAttentionReset(const std::vector<uint8_t>& sense) {
 }
 
 // The INQUIRY bytes as they landed in the worker's zeroed buffer.
-std::vector<uint8_t> InquiryBytes(BackEnd backEnd, const Received& inquiry) {
+std::vector<uint8_t> InquiryBytes(scsi::BackEnd backEnd, const Received& inquiry) {
   std::vector<uint8_t> bytes(kInquiryLength, 0);
   if (Delivered(backEnd, inquiry.answer)) {
     std::copy_n(inquiry.answer.data.begin(), std::min(inquiry.answer.data.size(), kInquiryLength), bytes.begin());
@@ -60,7 +60,7 @@ bool Accepted(const std::vector<uint8_t>& inquiry) {
 
 }  // namespace
 
-JobRun RunJob(BackEnd backEnd, AnswerSource answers, bool checksumWanted) {
+JobRun RunJob(scsi::BackEnd backEnd, AnswerSource answers, bool checksumWanted) {
   AnsweringPlatform machine(backEnd, 1, std::move(answers));
   JobRun run;
   run.backEnd = backEnd;

@@ -13,7 +13,7 @@
 namespace fuzz {
 
 struct JobRun {
-  BackEnd backEnd = BackEnd::PassThrough;
+  scsi::BackEnd backEnd = scsi::BackEnd::PassThrough;
   update::FlashResult outcome = update::kFlashNoJobYet;
   std::string name;  // the worker's DriveNames entry
   uint8_t wrong = 0;  // the worker's WrongDriveFlags entry
@@ -22,7 +22,7 @@ struct JobRun {
 };
 
 // A fresh machine with one drive, a fresh layer, table and worker; one job, waited for.
-JobRun RunJob(BackEnd backEnd, AnswerSource answers, bool checksumWanted);
+JobRun RunJob(scsi::BackEnd backEnd, AnswerSource answers, bool checksumWanted);
 
 // Stops the run (abort) on any broken rule.
 void CheckJob(const JobRun& run);

@@ -24,7 +24,7 @@ scsi::SenseCode Pack(const uint8_t* sense) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   auto bytes = std::make_shared<fuzz::ByteReader>(data, size);
-  const fuzz::BackEnd backEnd = (bytes->Byte() & 1) != 0 ? fuzz::BackEnd::Aspi : fuzz::BackEnd::PassThrough;
+  const scsi::BackEnd backEnd = (bytes->Byte() & 1) != 0 ? scsi::BackEnd::Aspi : scsi::BackEnd::PassThrough;
   fuzz::AnsweringPlatform machine(backEnd, kDrives,
                                   [bytes](int, const scsi::Cdb&, uint32_t) { return fuzz::DecodeAnswer(*bytes); });
   scsi::ScsiLayer layer(machine.Platform());
@@ -58,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
 
     if (!received.senseWritten.empty()) {
       fuzz::Require(code == Pack(received.senseWritten.data()), "SenseCode is not the drive's fresh sense");
-    } else if (backEnd == fuzz::BackEnd::PassThrough) {
+    } else if (backEnd == scsi::BackEnd::PassThrough) {
       fuzz::Require(code == 0, "pass-through sense left from an earlier command");
     } else if (ok == 1) {
       fuzz::Require(code == held[device], "ASPI sense is not the device's own most recent sense");

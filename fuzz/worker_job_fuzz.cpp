@@ -11,7 +11,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   auto bytes = std::make_shared<fuzz::ByteReader>(data, size);
   const uint8_t setup = bytes->Byte();
-  const fuzz::BackEnd backEnd = (setup & 1) != 0 ? fuzz::BackEnd::Aspi : fuzz::BackEnd::PassThrough;
+  const scsi::BackEnd backEnd = (setup & 1) != 0 ? scsi::BackEnd::Aspi : scsi::BackEnd::PassThrough;
   const bool checksumWanted = (setup & 2) != 0;
   const fuzz::JobRun run = fuzz::RunJob(
       backEnd, [bytes](int, const scsi::Cdb&, uint32_t) { return fuzz::DecodeAnswer(*bytes); }, checksumWanted);

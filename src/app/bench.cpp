@@ -127,7 +127,7 @@ void AppendLog(const std::string& text) {
 
 std::string LogAddress(int32_t deviceIndex) {
   const scsi::ScsiLayer& layer = MainUnit::Current().services.scsi;
-  return DeviceAddress(layer.UsesPassThrough(), layer.DeviceId(deviceIndex));
+  return DeviceAddress(layer.GetBackEnd(), layer.DeviceId(deviceIndex));
 }
 
 void EndUnattendedRun(TForm1& form, const RunCounts& counts) {

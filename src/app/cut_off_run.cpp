@@ -2,6 +2,7 @@
 #include "app/cut_off_run.h"
 
 #include "app/bench.h"
+#include "app/form1.h"
 #include "app/main_unit.h"
 #include "app/run_log.h"
 
@@ -10,7 +11,7 @@ namespace {
 
 constexpr char kNoticedMark[] = " cut-off run noticed | started ";
 constexpr std::size_t kMaxLine = 1024;  // longer lines are cut; the log's own are far shorter
-constexpr std::size_t kMaxRows = 10;
+constexpr std::size_t kMaxRows = kRows;  // a run-start record lists at most the window's rows
 constexpr uint32_t kReadChunk = 64 * 1024;
 
 bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "settings/settings_file.h"
 #include "settings/startup_settings.h"
 #include "ui/form.h"
 #include "ui/open_dialog.h"
@@ -14,10 +15,15 @@
 #include "ui/std_controls.h"
 #include "ui/timer.h"
 #include "update/aspithread.h"
+#include "update/drive_table.h"
 
 namespace app {
 
+// The window lists ten drives. The worker's drive table and the saved drive order sit below the
+// window and cannot see this constant, so they hold their own count; the window ties them here.
 inline constexpr int kRows = 10;
+static_assert(update::DriveTable::kEntries == kRows, "a drive-table entry per row");
+static_assert(settings::kDriveRows == kRows, "a saved drive-order row per row");
 
 class TForm1 : public ui::TForm {
  public:

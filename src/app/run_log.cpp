@@ -3,9 +3,9 @@
 
 #include <cstdio>
 
-#include "app/sense_text.h"
 #include "platform/win_types.h"
 #include "scsi/commands.h"
+#include "scsi/sense.h"
 
 namespace app {
 namespace {
@@ -64,6 +64,18 @@ std::string WindowsErrorText(uint32_t error) {
   return text;
 }
 
+std::string BackEndText(scsi::BackEnd backEnd) {
+  switch (backEnd) {
+    case scsi::BackEnd::PassThrough:
+      return "pass-through";
+    case scsi::BackEnd::Aspi:
+      return "ASPI";
+    case scsi::BackEnd::None:
+      break;
+  }
+  return "none";
+}
+
 }  // namespace
 
 std::string LockOwnerText(const std::string& owner) {
@@ -77,9 +89,9 @@ std::string FormatLogTime(const platform::SystemTime& t) {
   return text;
 }
 
-std::string DeviceAddress(bool passThrough, int32_t deviceId) {
-  if (deviceId < 0) return "?";
-  if (passThrough) {
+std::string DeviceAddress(scsi::BackEnd backEnd, int32_t deviceId) {
+  if (deviceId < 0 || backEnd == scsi::BackEnd::None) return "?";
+  if (backEnd == scsi::BackEnd::PassThrough) {
     if (deviceId < 'A' || deviceId > 'Z') return "?";
     return std::string(1, static_cast<char>(deviceId)) + ":";
   }
@@ -101,7 +113,7 @@ std::string FormatRowLine(const RunLogRow& row) {
     line += " | " + StepText(shown);
     // An open fails with a Windows error, before any drive could leave sense.
     line += shown.step == update::FailStep::Open ? " | Windows error " + WindowsErrorText(shown.osError)
-                                                 : " | sense " + SenseText(shown.sense);
+                                                 : " | sense " + scsi::SenseText(shown.sense);
     if (shown.cutShort) {
       line += " | short transfer";
       if (shown.moved) {
@@ -127,7 +139,7 @@ std::string FormatRunStart(const platform::SystemTime& start, const std::vector<
 std::string FormatRunBlock(const RunLogBlock& block) {
   std::string text = kRunBlockMark + FormatLogTime(block.start) + " to " + FormatLogTime(block.end) + kEol;
   text += "caption | " + OneLine(block.caption) + kEol;
-  text += std::string("back end | ") + (block.passThrough ? "pass-through" : "ASPI") + kEol;
+  text += "back end | " + BackEndText(block.backEnd) + kEol;
   for (const RunLogRow& row : block.rows) text += FormatRowLine(row) + kEol;
   text += "report | " + OneLine(block.report) + kEol;
   return text;

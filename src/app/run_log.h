@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/log_output.h"
+#include "scsi/types.h"
 #include "update/job_record.h"
 
 namespace app {
@@ -31,15 +32,16 @@ struct RunLogBlock {
   platform::SystemTime start;
   platform::SystemTime end;
   std::string caption;
-  bool passThrough = false;
+  scsi::BackEnd backEnd = scsi::BackEnd::None;
   std::vector<RunLogRow> rows;  // ticked rows, in row order
   std::string report;           // the report text shown (or, unattended, logged)
 };
 
 // "YYYY-MM-DD HH:MM:SS".
 std::string FormatLogTime(const platform::SystemTime& time);
-// A pass-through device by its drive letter ("E:"), an ASPI one as adapter:target ("0:1").
-std::string DeviceAddress(bool passThrough, int32_t deviceId);
+// A pass-through device by its drive letter ("E:"), an ASPI one as adapter:target ("0:1"); "?" for
+// an id that is neither, and on no back end (which lists no device).
+std::string DeviceAddress(scsi::BackEnd backEnd, int32_t deviceId);
 
 // The record written before the first command of a run's first job; the run's block follows at
 // its end. A record without that block (the program or the computer stopped mid-run) is found at

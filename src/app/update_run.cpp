@@ -146,7 +146,7 @@ void TForm1::EndRun() {
   MainUnit::Current().awake.Release();
   const MainUnit& unit = MainUnit::Current();
   std::string list;
-  RunLogBlock log{unit.runStart, LogNow(), Caption(), unit.services.scsi.UsesPassThrough(), {}, {}};
+  RunLogBlock log{unit.runStart, LogNow(), Caption(), unit.services.scsi.GetBackEnd(), {}, {}};
   RunCounts counts;
   for (int row = 0; row < kRows; ++row) {
     const int32_t device = runRowDevices_[row];

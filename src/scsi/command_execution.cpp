@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "scsi/scsi_layer.h"
+#include "scsi/sense.h"
 
 namespace scsi {
 namespace {
@@ -41,7 +42,7 @@ int ScsiLayer::ExecuteCommand(uint8_t index, const Cdb& cdb, void* buffer, uint3
   platform::Handle event = os_.sync.CreateEventA(true, false);
   os_.sync.ResetEvent(event);
   const int result =
-      passThrough_ == 1 ? ExecutePassThrough(index, cdb, buffer, length, direction, timeoutMs, cdbLength, report)
+      backEnd_ == BackEnd::PassThrough ? ExecutePassThrough(index, cdb, buffer, length, direction, timeoutMs, cdbLength, report)
                         : ExecuteAspi(index, cdb, buffer, length, direction, timeoutMs, cdbLength, event, report);
   if (event != 0) os_.sync.CloseEvent(event);
   if (transfer != nullptr) *transfer = report;
@@ -201,7 +202,7 @@ bool ScsiLayer::AbortAspiRequest(platform::SrbExecScsiCmd& srb) {
 
 int ScsiLayer::GetSense(DeviceRef ref, uint8_t (&dest)[16]) {
   if (ref == kClosedRef || !InList(ref)) return 0;
-  if (passThrough_ == 1) {
+  if (backEnd_ == BackEnd::PassThrough) {
     std::memcpy(dest, passThroughRequests_[ref].sense, sizeof dest);
   } else {
     std::lock_guard<platform::Lock> lock(aspiMutex_);
@@ -211,9 +212,9 @@ int ScsiLayer::GetSense(DeviceRef ref, uint8_t (&dest)[16]) {
 }
 
 SenseCode ScsiLayer::GetSenseCode(DeviceRef ref) {
-  uint8_t sense[16] = {};
+  uint8_t sense[kSenseDataLength] = {};
   if (GetSense(ref, sense) == 0) return kNoDeviceSense;
-  return static_cast<SenseCode>(sense[2]) << 16 | static_cast<SenseCode>(sense[12]) << 8 | sense[13];
+  return SenseCodeOf(sense);
 }
 
 }  // namespace scsi

@@ -24,7 +24,7 @@ std::string CallerName(const uint8_t (&field)[platform::kCdromExclusiveCallerLen
 LockResult ExclusiveLock::Take(ScsiLayer& layer, DeviceRef ref) {
   Release();
   owner_.clear();
-  if (!layer.UsesPassThrough()) return LockResult::NotSupported;
+  if (layer.GetBackEnd() != BackEnd::PassThrough) return LockResult::NotSupported;
   const platform::Handle handle = layer.HandleSlot(ref);
   if (handle == platform::kInvalidHandle || handle == 0) return LockResult::NotSupported;
   platform::FileIo& files = layer.Files();

@@ -23,10 +23,10 @@ ScsiLayer::ScsiLayer(const platform::ScsiPlatform& os) : os_(os) {
   alignmentMasks_.fill(kUnknownAlignmentMask);
   const uint32_t platformId = os_.system.GetVersionPlatformId();
   if (platformId == platform::kPlatformWin32NT) {
-    passThrough_ = 1;
+    backEnd_ = BackEnd::PassThrough;
     EnumeratePassThrough();
   } else if (platformId == platform::kPlatformWin32Windows) {
-    passThrough_ = 0;
+    backEnd_ = BackEnd::Aspi;
     EnumerateAspi();
   }
 }
@@ -86,7 +86,7 @@ void ScsiLayer::EnumerateAspi() {
 
 int ScsiLayer::OpenDevice(int32_t index) {
   if (!InList(index)) return 0;
-  if (passThrough_ == 1) {
+  if (backEnd_ == BackEnd::PassThrough) {
     platform::Handle& slot = handles_[index];
     if (slot != platform::kInvalidHandle && slot != 0) return 1;
     const std::string path = std::string("\\\\.\\") + static_cast<char>(deviceIds_[index]) + ":";
@@ -105,7 +105,7 @@ int ScsiLayer::OpenDevice(int32_t index) {
 }
 
 int ScsiLayer::CloseDevice(int32_t index) {
-  if (!InList(index) || passThrough_ != 1) return 1;
+  if (!InList(index) || backEnd_ != BackEnd::PassThrough) return 1;
   platform::Handle& slot = handles_[index];
   if (slot != platform::kInvalidHandle && slot != 0) {
     os_.files.CloseHandle(slot);
@@ -124,7 +124,7 @@ uint32_t ScsiLayer::AskAlignmentMask(platform::Handle handle) {
   return told && PlausibleMask(capabilities.AlignmentMask) ? capabilities.AlignmentMask : kUnknownAlignmentMask;
 }
 
-bool ScsiLayer::OpenFailed(DeviceRef ref) const { return passThrough_ == 1 && InList(ref) && openFailed_[ref]; }
+bool ScsiLayer::OpenFailed(DeviceRef ref) const { return backEnd_ == BackEnd::PassThrough && InList(ref) && openFailed_[ref]; }
 
 uint32_t ScsiLayer::OpenError(DeviceRef ref) const { return OpenFailed(ref) ? openErrors_[ref] : 0; }
 

@@ -57,7 +57,7 @@ class ScsiLayer {
   SenseCode GetSenseCode(DeviceRef ref);
 
   // What start-up found, for the tests and the diagnostics.
-  bool UsesPassThrough() const { return passThrough_ == 1; }
+  BackEnd GetBackEnd() const { return backEnd_; }
   // The consumer family (Windows 95/98/Me, platform id 1), which takes the ASPI back end.
   bool ConsumerFamily() const { return aspiState_ != AspiManagerState::NotUsed; }
   AspiManagerState AspiState() const { return aspiState_; }
@@ -107,7 +107,7 @@ class ScsiLayer {
 
   int32_t deviceCount_ = 0;
   std::array<int32_t, kMaxDevices> deviceIds_{};
-  int32_t passThrough_ = 0;
+  BackEnd backEnd_ = BackEnd::None;
   AspiManagerState aspiState_ = AspiManagerState::NotUsed;
   // -1: never opened or the open failed; 0: closed; anything else: an open handle.
   std::array<platform::Handle, kMaxDevices> handles_{};

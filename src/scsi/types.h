@@ -25,6 +25,10 @@ using Cdb = std::array<uint8_t, kCdbLength>;
 
 inline constexpr uint32_t kDefaultTimeoutMs = 15000;
 
+// The transport start-up chose from the operating-system family: the NT pass-through interface,
+// the consumer family's ASPI manager, or none on a platform that is neither (no drive is listed).
+enum class BackEnd { None, PassThrough, Aspi };
+
 // What a command's data phase moved, as the transport reported it.
 struct Transfer {
   // The bytes that went across, when the transport counted them: the pass-through always does

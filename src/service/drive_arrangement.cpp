@@ -5,14 +5,10 @@
 #include <array>
 
 #include "scsi/commands.h"
+#include "scsi/sense.h"
 #include "settings/settings_file.h"
 
 namespace service {
-namespace {
-
-constexpr scsi::SenseCode kMediumNotPresent = 0x023A00;
-
-}  // namespace
 
 int32_t ArrangeDrives(scsi::ScsiLayer& layer, scsi::DeviceRef& ref, platform::Clock& clock,
                       platform::Profile& profile, int32_t driveCount, settings::DriveOrder& order,
@@ -29,7 +25,7 @@ int32_t ArrangeDrives(scsi::ScsiLayer& layer, scsi::DeviceRef& ref, platform::Cl
       // Only a failed command with the sense of an empty drive whose tray is closed is the
       // operator's cue: after a good answer the ASPI sense area may still hold an earlier one.
       const bool ready = scsi::TestUnitReady(layer, ref) == 1;
-      if (!ready && layer.GetSenseCode(ref) == kMediumNotPresent) {
+      if (!ready && layer.GetSenseCode(ref) == scsi::kMediumNotPresent) {
         order[placed] = device;
         settings::WriteDrivePriority(profile, placed, device);
         pending[device] = false;

@@ -20,6 +20,7 @@ inline constexpr char kKeyTotalDrive[] = "TOTAL_DRIVE";
 inline constexpr char kSectionFirmware[] = "FIRMWARE";
 inline constexpr char kKeyPath[] = "PATH";
 
+// One per row of the window (app::kRows, which static_asserts the two equal).
 inline constexpr int kDriveRows = 10;
 // A text setting is first read into 128 bytes (127 characters and the terminating zero), the
 // firmware path's buffer; a longer value is read again into a larger one.

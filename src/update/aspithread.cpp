@@ -8,6 +8,7 @@
 
 #include "scsi/commands.h"
 #include "scsi/scsi_layer.h"
+#include "scsi/sense.h"
 #include "update/flash_checksum.h"
 
 namespace update {
@@ -31,13 +32,6 @@ constexpr uint16_t kParameter = 0x005F;
 constexpr uint16_t kParameterLength = 4;
 constexpr uint8_t kBlockMode = 1;
 constexpr uint32_t kBlockPauseMs = 10;
-// A block write refused with UNIT ATTENTION, power on or reset: the drive restarted. Byte 2 is
-// compared whole, flag bits included.
-constexpr std::size_t kSenseLength = 16;
-constexpr std::size_t kSenseKeyByte = 2;
-constexpr std::size_t kAscByte = 12;
-constexpr uint8_t kUnitAttention = 0x06;
-constexpr uint8_t kPowerOnOrReset = 0x29;
 // The drive restarts on its new firmware after the last block; one minute in all.
 constexpr uint32_t kRestartWaitFirstMs = 3000;
 constexpr uint32_t kRestartWaitRestMs = 57000;
@@ -83,10 +77,6 @@ ModelGate PassModelGate(const uint8_t* inquiry) {
 }
 
 }  // namespace
-
-bool NoMediumWithQualifier(scsi::SenseCode code) {
-  return (code & 0xFFFF00u) == 0x023A00u && (code & 0xFFu) != 0;
-}
 
 AspiExec::AspiExec(scsi::ScsiLayer& layer, platform::Clock& clock, DriveTable& drives,
                    const FirmwareImage& image)
@@ -223,7 +213,7 @@ bool AspiExec::AwaitReadiness() {
   // Only an empty drive with a known tray state stops the job; any other failure (no medium
   // without a qualifier, no sense at all) lets it go on.
   if (!scsi::TestUnitReadyTimed(layer_, ref_, kReadyTimeoutMs) &&
-      NoMediumWithQualifier(layer_.GetSenseCode(ref_))) {
+      scsi::IsNoMediumWithQualifier(layer_.GetSenseCode(ref_))) {
     record_.step = FailStep::Readiness;
     record_.sense = layer_.GetSenseCode(ref_);
     SetOutcome(kFlashFailed);
@@ -267,9 +257,8 @@ bool AspiExec::RestartedOnLastBlock(bool lastBlock) {
   // UNIT ATTENTION, power on or reset, in answer to the last block: the drive checked the whole
   // image and restarted on it. The same answer to an earlier block is a reset in the middle of
   // the write: the drive cannot hold an image it has not received, so that is a failure.
-  uint8_t sense[kSenseLength] = {};
-  layer_.GetSense(ref_, sense);
-  return lastBlock && sense[kSenseKeyByte] == kUnitAttention && sense[kAscByte] == kPowerOnOrReset;
+  // Byte 2 is compared whole, flag bits included; no device has no sense.
+  return lastBlock && scsi::IsPowerOnOrReset(layer_.GetSenseCode(ref_));
 }
 
 void AspiExec::FailBlock(int32_t block, const ParameterWrite& parameter) {

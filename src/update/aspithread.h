@@ -28,10 +28,6 @@ inline constexpr FlashResult kFlashFailed = 1;
 inline constexpr FlashResult kFlashWrongDrive = 3;
 inline constexpr FlashResult kFlashNoJobYet = -1;  // before the first job has set an outcome
 
-// TEST UNIT READY's answer that stops a job: sense key 2, ASC 3A (medium not present) with a
-// non-zero qualifier (tray closed and empty, tray open). Byte 2 is compared whole.
-bool NoMediumWithQualifier(scsi::SenseCode code);
-
 class AspiExec : public platform::TThread {
  public:
   // Created suspended, at normal priority, on device index 0 until the window sets its own.

@@ -13,6 +13,7 @@ namespace update {
 
 class DriveTable {
  public:
+  // One per row of the window (app::kRows, which static_asserts the two equal).
   static constexpr int32_t kEntries = 10;
 
   // Indices outside 0..kEntries-1 are ignored by the setters and read as empty by the getters.

@@ -1,4 +1,4 @@
-// The bench's plain parts: command-line options and exit statuses, sense texts, the run log's
+// The bench's plain parts: command-line options and exit statuses, the run log's
 // lines against a fixture, and appends that fail.
 #include <gtest/gtest.h>
 
@@ -7,7 +7,6 @@
 
 #include "app/options.h"
 #include "app/run_log.h"
-#include "app/sense_text.h"
 #include "app_harness.h"
 
 namespace app {
@@ -68,25 +67,6 @@ TEST(Options, ExitStatusOfAnUnattendedRun) {
   EXPECT_EQ(kExitBadOption, 5);
 }
 
-TEST(SenseText, NamesTheCodeOrFallsBackToTheKey) {
-  const std::pair<scsi::SenseCode, std::string> cases[] = {
-      {0x000000, "no sense"},
-      {scsi::kNoDeviceSense, "no sense"},
-      {0x023A00, "02/3A/00 medium not present"},
-      {0x023A01, "02/3A/01 medium not present, tray closed"},
-      {0x023A02, "02/3A/02 medium not present, tray open"},
-      {0x030C00, "03/0C/00 write error"},
-      {0x044400, "04/44/00 internal target failure"},
-      {0x052400, "05/24/00 invalid field in CDB"},
-      {0x062900, "06/29/00 power on, reset, or bus device reset occurred"},
-      {0x020401, "02/04/01 logical unit is in process of becoming ready"},
-      {0x0B0000, "0B/00/00 aborted command"},
-      {0x223A00, "02/3A/00 medium not present"},  // flag bits above the key
-      {0x05F1F2, "05/F1/F2 illegal request"},                    // a vendor code: the key's text
-  };
-  for (const auto& [code, text] : cases) EXPECT_EQ(SenseText(code), text) << std::hex << code;
-}
-
 platform::SystemTime At(uint16_t h, uint16_t m, uint16_t s) { return {2026, 12, 4, 10, h, m, s, 0}; }
 
 update::JobRecord Job(update::FailStep step, scsi::SenseCode sense, uint32_t seconds, int32_t block = 0) {
@@ -112,7 +92,7 @@ TEST(RunLog, BlockWithEveryLineKind) {
   block.start = At(9, 5, 7);
   block.end = At(9, 6, 38);
   block.caption = "Tolvarine V0.60 by Tevor PMXT-II";
-  block.passThrough = false;
+  block.backEnd = scsi::BackEnd::Aspi;
   block.rows = {
       {0, "0:1", "TEVOR   DVD RW KMR5133", RowOutcome::Updated, Checked(Job(FailStep::None, 0, 61), 0x1244, true), 0x1244},
       {1, "0:2", "TEVOR   DVD RW KMR5133", RowOutcome::VerifyFailed,
@@ -143,8 +123,8 @@ TEST(RunLog, BlockWithEveryLineKind) {
       "report | Update X(Verify failed)  NG. Please cloes all programs. This computer will be rebooted.\r\n";
   EXPECT_EQ(FormatRunBlock(block), expected);
 
-  block.passThrough = true;
-  block.rows = {{0, DeviceAddress(true, 'E'), "TEVOR   DVD RW KMR5133", RowOutcome::Updated,
+  block.backEnd = scsi::BackEnd::PassThrough;
+  block.rows = {{0, DeviceAddress(scsi::BackEnd::PassThrough, 'E'), "TEVOR   DVD RW KMR5133", RowOutcome::Updated,
                  Job(FailStep::None, 0, 61), std::nullopt}};
   block.report = "Update OK.\r\nSecond line";
   EXPECT_EQ(FormatRunBlock(block),
@@ -165,13 +145,26 @@ TEST(RunLog, ServiceAndMessageLines) {
   EXPECT_EQ(FormatArgDrvLine(At(8, 0, 0), 0, 1, {}), "2026-12-10 08:00:00 ArgDrv | 0 of 1 placed\r\n");
   EXPECT_EQ(FormatMessageLine(At(8, 0, 0), "No drive is selected"),
             "2026-12-10 08:00:00 message | No drive is selected\r\n");
-  EXPECT_EQ(DeviceAddress(false, 2 * 256 + 15), "2:15");
-  EXPECT_EQ(DeviceAddress(true, 'D'), "D:");
-  EXPECT_EQ(DeviceAddress(true, 7), "?");
-  EXPECT_EQ(DeviceAddress(false, -1), "?");
+  EXPECT_EQ(DeviceAddress(scsi::BackEnd::Aspi, 2 * 256 + 15), "2:15");
+  EXPECT_EQ(DeviceAddress(scsi::BackEnd::PassThrough, 'D'), "D:");
+  EXPECT_EQ(DeviceAddress(scsi::BackEnd::PassThrough, 7), "?");
+  EXPECT_EQ(DeviceAddress(scsi::BackEnd::Aspi, -1), "?");
   EXPECT_EQ(DefaultLogPath("C:\\Bench"), "C:\\Bench\\FLASH.LOG");
   EXPECT_EQ(DefaultLogPath("C:\\"), "C:\\FLASH.LOG");
   EXPECT_EQ(DefaultLogPath(""), ".\\FLASH.LOG");
+}
+
+// A platform of neither family has no back end and lists no drive; the log says so rather than
+// naming a transport that was never used.
+TEST(RunLog, NoBackEndIsLoggedAsNone) {
+  RunLogBlock block;
+  block.start = At(9, 5, 7);
+  block.end = At(9, 5, 8);
+  block.caption = "caption";
+  block.backEnd = scsi::BackEnd::None;
+  EXPECT_NE(FormatRunBlock(block).find("\r\nback end | none\r\n"), std::string::npos) << FormatRunBlock(block);
+  EXPECT_EQ(DeviceAddress(scsi::BackEnd::None, 'E'), "?");
+  EXPECT_EQ(DeviceAddress(scsi::BackEnd::None, 1), "?");
 }
 
 TEST(RunLog, AppendsAndReportsEveryFailureWithoutThrowing) {

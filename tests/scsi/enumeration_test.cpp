@@ -18,7 +18,7 @@ constexpr uint8_t kDeviceTypeDisk = 0;
 struct EnumerationCase {
   std::string name;
   std::function<void(emu::Machine&)> build;
-  bool passThrough;
+  BackEnd backEnd;
   std::vector<int32_t> ids;
 };
 
@@ -31,7 +31,7 @@ const EnumerationCase kCases[] = {
        m.AddLetter('E', platform::kDriveCdrom, std::make_shared<emu::Drive>());
        m.AddLetter('G', platform::kDriveCdrom, std::make_shared<emu::Drive>());
      },
-     true,
+     BackEnd::PassThrough,
      {'E', 'G'}},
     {"OnlyCdromLettersCount",
      [](emu::Machine& m) {
@@ -39,7 +39,7 @@ const EnumerationCase kCases[] = {
        m.AddLetter('D', platform::kDriveRemote);
        m.AddLetter('Z', platform::kDriveCdrom, std::make_shared<emu::Drive>());
      },
-     true,
+     BackEnd::PassThrough,
      {'Z'}},
     {"AspiTwoAdaptersInAdapterThenTargetOrder",
      [](emu::Machine& m) {
@@ -50,7 +50,7 @@ const EnumerationCase kCases[] = {
        m.AddAspiTarget(0, 0, kDeviceTypeDisk);
        m.AddAspiTarget(0, 1, kDeviceTypeCdrom, std::make_shared<emu::Drive>());
      },
-     false,
+     BackEnd::Aspi,
      {1, 256}},
     {"AspiListStopsAt26",
      [](emu::Machine& m) {
@@ -58,7 +58,7 @@ const EnumerationCase kCases[] = {
        for (int a = 0; a < 4; ++a) m.AddAspiAdapter();
        for (int i = 0; i < 30; ++i) m.AddAspiTarget(i / 8, i % 8, kDeviceTypeCdrom, std::make_shared<emu::Drive>());
      },
-     false,
+     BackEnd::Aspi,
      [] {
        std::vector<int32_t> ids;
        for (int i = 0; i < 26; ++i) ids.push_back((i / 8) * 256 + i % 8);
@@ -69,14 +69,14 @@ const EnumerationCase kCases[] = {
        m.SetPlatformId(0);
        m.AddLetter('E', platform::kDriveCdrom, std::make_shared<emu::Drive>());
      },
-     false,
+     BackEnd::None,
      {}},
     {"UnknownPlatformIdListsNothing",
      [](emu::Machine& m) {
        m.SetPlatformId(3);
        m.AddLetter('E', platform::kDriveCdrom, std::make_shared<emu::Drive>());
      },
-     false,
+     BackEnd::None,
      {}},
 };
 
@@ -86,7 +86,7 @@ TEST_P(Enumeration, ListsTheOpticalDevicesInOrder) {
   emu::Machine machine;
   GetParam().build(machine);
   ScsiLayer layer(machine.Platform());
-  EXPECT_EQ(layer.UsesPassThrough(), GetParam().passThrough);
+  EXPECT_EQ(layer.GetBackEnd(), GetParam().backEnd);
   std::vector<int32_t> ids;
   for (int i = 0; i < layer.DeviceCount(); ++i) ids.push_back(layer.DeviceId(i));
   EXPECT_EQ(ids, GetParam().ids);

@@ -197,18 +197,6 @@ TEST_P(Worker, ReadinessDecidesBeforeTheEject) {
   }
 }
 
-// Sense codes that no emulated drive can produce through a real layer: the readiness decision
-// itself, including the no-device value.
-TEST(WorkerReadiness, OnlyMediumNotPresentWithAQualifierStops) {
-  const struct {
-    scsi::SenseCode code;
-    bool stops;
-  } cases[] = {{0x023A01, true},  {0x023A02, true},  {0x023AFF, true},  {0x023A00, false},
-               {0x223A01, false}, {0x023B01, false}, {0x063A01, false}, {0xFFFFFF, false},
-               {0x000000, false}};
-  for (const auto& c : cases) EXPECT_EQ(NoMediumWithQualifier(c.code), c.stops) << std::hex << c.code;
-}
-
 struct BlockCase {
   const char* name;
   bool restartAnswersLastBlock;

@@ -1,10 +1,10 @@
-// The table of standard sense keys and of the additional sense codes an optical drive commonly
-// returns, written from the public SCSI primary and multimedia command descriptions.
-#include "app/sense_text.h"
+// The sense texts: the table of standard sense keys and of the additional sense codes an optical
+// drive commonly returns, written from the public SCSI primary and multimedia command descriptions.
+#include "scsi/sense.h"
 
 #include <cstdio>
 
-namespace app {
+namespace scsi {
 namespace {
 
 constexpr const char* kSenseKeys[16] = {
@@ -81,8 +81,8 @@ std::string SenseMeaning(uint8_t senseKey, uint8_t asc, uint8_t ascq) {
   return kSenseKeys[senseKey & 0x0F];
 }
 
-std::string SenseText(scsi::SenseCode code) {
-  if (code == 0 || code == scsi::kNoDeviceSense) return "no sense";
+std::string SenseText(SenseCode code) {
+  if (code == 0 || code == kNoDeviceSense) return "no sense";
   const uint8_t key = static_cast<uint8_t>((code >> 16) & 0x0F);
   const uint8_t asc = static_cast<uint8_t>(code >> 8);
   const uint8_t ascq = static_cast<uint8_t>(code);
@@ -91,4 +91,4 @@ std::string SenseText(scsi::SenseCode code) {
   return prefix + SenseMeaning(key, asc, ascq);
 }
 
-}  // namespace app
+}  // namespace scsi
