@@ -1,7 +1,6 @@
 // The fuzz-only machine of answering drives (see answering_platform.h).
 #include "answering_platform.h"
 
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
