@@ -8,7 +8,7 @@
 namespace emu::shim98 {
 namespace {
 
-// PE/COFF layout (Microsoft PE and COFF specification).
+// PE/COFF layout, as Microsoft documents the executable image format.
 constexpr size_t kDosLfanewOffset = 0x3C;
 constexpr size_t kCoffHeaderSize = 20;
 constexpr size_t kCoffSectionCountOffset = 2;
