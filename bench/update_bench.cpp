@@ -27,8 +27,8 @@ class StampClock : public platform::Clock {
   void Sleep(uint32_t milliseconds) override {
     {
       std::lock_guard lock(mutex_);
-      if (milliseconds == 10 && firstBlock_ == Wall::time_point{}) firstBlock_ = Wall::now();
-      if (milliseconds == 3000) loopEnd_ = Wall::now();
+      if (milliseconds == update::kBlockPauseMs && firstBlock_ == Wall::time_point{}) firstBlock_ = Wall::now();
+      if (milliseconds == update::kRestartWaitFirstMs) loopEnd_ = Wall::now();
     }
     inner_.Sleep(milliseconds);
   }

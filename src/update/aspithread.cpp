@@ -31,10 +31,6 @@ constexpr uint8_t kParameterCode = 0xAE;
 constexpr uint16_t kParameter = 0x005F;
 constexpr uint16_t kParameterLength = 4;
 constexpr uint8_t kBlockMode = 1;
-constexpr uint32_t kBlockPauseMs = 10;
-// The drive restarts on its new firmware after the last block; one minute in all.
-constexpr uint32_t kRestartWaitFirstMs = 3000;
-constexpr uint32_t kRestartWaitRestMs = 57000;
 constexpr uint32_t kSecondsPerDay = 86400;
 
 // The vendor and product text from INQUIRY byte 8 up to the first NUL, without leading and

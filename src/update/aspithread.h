@@ -28,6 +28,12 @@ inline constexpr FlashResult kFlashFailed = 1;
 inline constexpr FlashResult kFlashWrongDrive = 3;
 inline constexpr FlashResult kFlashNoJobYet = -1;  // before the first job has set an outcome
 
+// The worker's waits, which tests hold it at and check it by: a pause after each accepted block,
+// and the drive's restart on its new firmware after the last block, one minute in all in two parts.
+inline constexpr uint32_t kBlockPauseMs = 10;
+inline constexpr uint32_t kRestartWaitFirstMs = 3000;
+inline constexpr uint32_t kRestartWaitRestMs = 57000;
+
 class AspiExec : public platform::TThread {
  public:
   // Created suspended, at normal priority, on device index 0 until the window sets its own.

@@ -6,7 +6,6 @@
 
 #include <atomic>
 #include <algorithm>
-#include <chrono>
 #include <cstring>
 #include <cstdlib>
 #include <filesystem>
@@ -15,7 +14,6 @@
 #include <memory>
 #include <mutex>
 #include <new>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -27,6 +25,8 @@
 #include "platform/log_output.h"
 #include "platform/shell.h"
 #include "platform/threads.h"
+#include "scoped_temp_dir.h"
+#include "scripted_clock.h"
 #include "scsi/scsi_layer.h"
 #include "settings/ini_profile.h"
 #include "ui/application.h"
@@ -77,43 +77,6 @@ class RecordingShell : public platform::Shell {
 
   platform::Shell& system_;
   platform::Handle token_ = 0;
-};
-
-// The machine's clock, except that a worker's one-minute restart wait can be held until the test
-// lets it go: a worker that is still busy in real time.
-class HoldingClock : public platform::Clock {
- public:
-  explicit HoldingClock(platform::Clock& inner) : inner_(inner) {}
-  void Sleep(uint32_t ms) override {
-    uint32_t expected = ms;
-    if (ms != 0 && throwOnMs_.compare_exchange_strong(expected, 0)) throw std::bad_alloc();
-    if (ms == 57000) {
-      std::unique_lock<platform::Lock> lock(mutex_);
-      released_.wait(lock, [this] { return !holding_; });
-    }
-    inner_.Sleep(ms);
-  }
-  uint32_t TimeOfDaySeconds() override { return inner_.TimeOfDaySeconds(); }
-  void Hold() {
-    std::lock_guard<platform::Lock> lock(mutex_);
-    holding_ = true;
-  }
-  void Release() {
-    {
-      std::lock_guard<platform::Lock> lock(mutex_);
-      holding_ = false;
-    }
-    released_.notify_all();
-  }
-  // The next wait of this length throws, as an allocation failure in a worker's job would.
-  void ThrowOnce(uint32_t ms) { throwOnMs_.store(ms); }
-
- private:
-  platform::Clock& inner_;
-  std::atomic<uint32_t> throwOnMs_{0};
-  platform::Lock mutex_;
-  platform::WakeSignal released_;
-  bool holding_ = false;
 };
 
 // Files appended to in memory, by name; each step of an append can be made to fail.
@@ -196,32 +159,6 @@ class VirtualLocalTime : public platform::LocalTime {
 
  private:
   platform::Clock& clock_;
-};
-
-// A fresh temporary folder as the current directory, for FLASH.INI. Natively and under Wine alike
-// (the 32-bit build runs some of these suites): the system's temporary folder, and a name that no
-// other test program running at the same time has created.
-class TempCurrentDirectory {
- public:
-  TempCurrentDirectory() {
-    std::random_device entropy;
-    std::mt19937 names(entropy() ^ static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
-    const std::filesystem::path base = std::filesystem::temp_directory_path();
-    do {
-      path_ = base / ("flash-app-" + std::to_string(names()));
-    } while (!std::filesystem::create_directory(path_));
-    previous_ = std::filesystem::current_path();
-    std::filesystem::current_path(path_);
-  }
-  ~TempCurrentDirectory() {
-    std::filesystem::current_path(previous_);
-    std::filesystem::remove_all(path_);
-  }
-  const std::filesystem::path& Path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-  std::filesystem::path previous_;
 };
 
 struct DriveSpec {
@@ -312,9 +249,9 @@ class AppHarness {
   // With aspi: the machine carries out 98 SE's documented calls (its consumer family), not only
   // its platform id.
   bool win98se = false;
-  TempCurrentDirectory dir;
+  testfs::TempCurrentDirectory dir;
   emu::Machine machine;
-  HoldingClock clock{machine};
+  test_support::ScriptedClock clock{machine};
   MemoryLogFiles logFiles;
   MemoryLogReader logReader{logFiles};
   VirtualLocalTime localTime{clock};

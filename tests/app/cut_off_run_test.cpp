@@ -88,7 +88,7 @@ void RunCutOffAfterBlock10(AppHarness& h) {
   h.drives[0]->FailNth(scsi::cdb::kOpWriteFirmwareBlock, 11, {0x03, 0x0C, 0x00});
   h.backend.SetMessageBoxResponder([](const auto&) { return ui::kIdCancel; });
   TForm1& form = h.Start();
-  h.clock.Hold();
+  h.clock.Hold(update::kRestartWaitRestMs);
   form.ButtonFlashClick(nullptr);
   for (int i = 0; i < 1000 && h.drives[0]->Log().size() < 14; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
   h.Stop();

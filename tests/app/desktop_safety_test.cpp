@@ -167,7 +167,7 @@ TEST_P(KeepAwakeEnding, SetOnceAtFlashAndResetAtTheEnd) {
   AnswerAll(h, ui::kIdCancel);
   TForm1& form = h.Start();
   if (c.untickAll) form.rows[0]->SetChecked(false);
-  h.clock.Hold();
+  h.clock.Hold(update::kRestartWaitRestMs);
   form.ButtonFlashClick(nullptr);
   EXPECT_EQ(h.machine.ContinuousExecutionState(), c.calls.empty() ? 0u : kAwake);
   h.clock.Release();
@@ -233,7 +233,7 @@ TEST(PowerBroadcast, SuspendDeniedOnlyWhileAWorkerIsBusy) {
   form.PowerBroadcast(kPbtApmSuspend);
   EXPECT_FALSE(Contains(h.LogText(), "sleep")) << h.LogText();
 
-  h.clock.Hold();
+  h.clock.Hold(update::kRestartWaitRestMs);
   form.ButtonFlashClick(nullptr);
   EXPECT_TRUE(form.PowerBroadcast(kPbtApmQuerySuspend));
   EXPECT_FALSE(form.PowerBroadcast(kPbtApmSuspend));  // only a query can be refused

@@ -95,7 +95,7 @@ TEST(ExclusiveJob, LockedBeforeReadinessAndReleasedAtTheClose) {
   WithExclusiveAccess(h.machine, true);
   h.backend.SetMessageBoxResponder([](const auto&) { return ui::kIdCancel; });
   TForm1& form = h.Start();
-  h.clock.Hold();
+  h.clock.Hold(update::kRestartWaitRestMs);
   form.ButtonFlashClick(nullptr);
   for (int i = 0; i < 2000 && h.drives[0]->Restarts() == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
   EXPECT_TRUE(h.machine.LetterLocked('D')) << "held through the restart wait";
@@ -120,7 +120,7 @@ TEST(ExclusiveJob, AThrowingJobReleasesTheLock) {
   WithExclusiveAccess(h.machine, true);
   h.backend.SetMessageBoxResponder([](const auto&) { return ui::kIdCancel; });
   TForm1& form = h.Start();
-  h.clock.ThrowOnce(57000);
+  h.clock.ThrowOnce(update::kRestartWaitRestMs);
   form.ButtonFlashClick(nullptr);
   h.WaitForWorkers();
   EXPECT_FALSE(h.machine.LetterLocked('D'));

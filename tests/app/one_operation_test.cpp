@@ -168,7 +168,7 @@ TEST_P(Refused, WhileAnotherOperationHoldsTheDrives) {
     EXPECT_EQ(WorkerCommands(*d0) + WorkerCommands(*d1), 0u);
     for (ui::TControl* control : FiveRunButtons(form)) EXPECT_TRUE(control->Enabled()) << control->Caption();
   } else {
-    h.clock.Hold();  // the workers stay in their restart wait: the run is writing
+    h.clock.Hold(update::kRestartWaitRestMs);  // the workers stay in their restart wait: the run is writing
     form.ButtonFlashClick(nullptr);
     attempt();
     h.clock.Release();
@@ -470,7 +470,7 @@ TEST(FlashCommand, ClearsAllTenWrongDriveFlagsAndTheStoredChecksumAndHoldsTheFiv
   EXPECT_EQ(h.BoxTexts().back(), "Update D: (The drive did not answer)  NG.");
 
   for (int device = 0; device < 10; ++device) flags.SetWrong(device, 1);
-  h.clock.Hold();
+  h.clock.Hold(update::kRestartWaitRestMs);
   form.ButtonFlashClick(nullptr);
   for (int device = 0; device < 10; ++device) EXPECT_EQ(flags.Wrong(device), 0) << device;
   EXPECT_FALSE(form.workers[0]->ChecksumWanted());

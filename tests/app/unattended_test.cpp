@@ -72,7 +72,7 @@ TEST_P(UnattendedClose, WaitsForTheRunWhoseStatusEndsTheProgram) {
   if (c.failsAtReadiness) {
     drive->SetMedium(emu::Medium::TrayOpen);
   } else {
-    h.clock.Hold();  // the worker stays in its restart wait, after the 49 blocks
+    h.clock.Hold(update::kRestartWaitRestMs);  // the worker stays in its restart wait, after the 49 blocks
   }
   TForm1& form = StartPressed(h);
   form.Show();
@@ -118,7 +118,7 @@ TEST(UnattendedClose, BeforeThePressEndsWithAStatusOfItsOwnAndTouchesNoDrive) {
 TEST(AttendedClose, IsRefusedWithTheBoxOnlyWhileADriveIsWritten) {
   AppHarness h;
   h.AddDrive();
-  h.clock.Hold();
+  h.clock.Hold(update::kRestartWaitRestMs);
   TForm1& form = h.Start();
   form.Show();
   form.ButtonFlashClick(nullptr);
@@ -144,7 +144,7 @@ struct SilentCase {
 };
 
 const SilentCase kSilentPaths[] = {
-    {"RefusedClose", [](AppHarness& h) { h.AddDrive(); h.clock.Hold(); },
+    {"RefusedClose", [](AppHarness& h) { h.AddDrive(); h.clock.Hold(update::kRestartWaitRestMs); },
      [](AppHarness& h) {
        h.form->Close();
        h.clock.Release();

@@ -228,7 +228,7 @@ TEST(UpdateRun, EndWaitsForASlowWorkerAndClosingIsRefusedMeanwhile) {
   h.AddDrive();
   AnswerCancel(h);
   TForm1& form = h.Start();
-  h.clock.Hold();
+  h.clock.Hold(update::kRestartWaitRestMs);
   form.ButtonFlashClick(nullptr);
   for (int tick = 0; tick < 150; ++tick) h.backend.FireTimer(*form.TimerPB);
   EXPECT_TRUE(h.backend.TimerRunning(*form.TimerPB));
@@ -291,7 +291,7 @@ TEST(UpdateRun, JobThatThrowsEndsTheRunAsAFailure) {
   h.AddDrive();
   AnswerCancel(h);
   TForm1& form = h.Start();
-  h.clock.ThrowOnce(57000);
+  h.clock.ThrowOnce(update::kRestartWaitRestMs);
   form.ButtonFlashClick(nullptr);
   ASSERT_TRUE(WorkersEndSoon(form));
   EXPECT_EQ(TicksUntilEnd(h), 101);
@@ -309,7 +309,7 @@ TEST(UpdateRun, RefusedHandOffIsReportedAsAFailure) {
   auto drive = h.AddDrive();
   AnswerCancel(h);
   TForm1& form = h.Start();
-  h.clock.Hold();
+  h.clock.Hold(update::kRestartWaitRestMs);
   ASSERT_TRUE(form.workers[0]->StartJob(0, false));
   form.ButtonFlashClick(nullptr);
   h.clock.Release();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "emu/dll/command_journal.h"
+#include "scoped_temp_dir.h"
 
 namespace emu::dll {
 namespace {
@@ -89,19 +90,14 @@ TEST(CommandLog, OutcomeOfTheSrb) {
 
 class Journal : public testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("journal_" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
-    std::filesystem::create_directories(dir_);
-    ASSERT_TRUE(journal_.Open((dir_ / "commands.log").string(), 1000));
-  }
+  void SetUp() override { ASSERT_TRUE(journal_.Open((dir_ / "commands.log").string(), 1000)); }
   void TearDown() override {
     journal_.Open("", 0);  // closes the log: Windows removes no open file
-    std::filesystem::remove_all(dir_);
   }
   std::vector<std::string> Log() { return Lines(dir_ / "commands.log"); }
 
-  std::filesystem::path dir_;
+  testfs::ScopedTempDir folder_;
+  const std::filesystem::path dir_ = folder_.path();
   CommandJournal journal_;
 };
 

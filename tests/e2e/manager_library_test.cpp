@@ -16,6 +16,7 @@
 #include "emu/dll/manager_library.h"
 #include "emu_test_util.h"
 #include "platform/threads.h"
+#include "scoped_temp_dir.h"
 
 namespace emu::dll {
 namespace {
@@ -108,15 +109,8 @@ at 0 3
 
 class ManagerLibraryTest : public testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("manager_" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
   void TearDown() override {
-    library_.reset();
-    fs::remove_all(dir_);
+    library_.reset();  // closes its files: Windows removes no open file
   }
   void Start(const std::string& config) {
     std::ofstream((dir_ / "emu.cfg").string()) << config;
@@ -140,7 +134,8 @@ class ManagerLibraryTest : public testing::Test {
     return out;
   }
 
-  fs::path dir_;
+  testfs::ScopedTempDir folder_;
+  const fs::path dir_ = folder_.path();
   FakeEvents events_;
   platform::Handle event_ = events_.Create();
   std::unique_ptr<ManagerLibrary> library_;

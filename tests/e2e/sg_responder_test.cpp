@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "emu/sgio/sg_responder.h"
+#include "scoped_temp_dir.h"
 
 namespace emu::sgio {
 namespace {
@@ -30,11 +31,6 @@ std::string ReadText(const fs::path& p) {
 // A scenario folder with emu.cfg and the files behind the letters it names.
 class Folder {
  public:
-  Folder() : dir_(fs::temp_directory_path() / ("sgio-" + std::to_string(::getpid()) + "-" + std::to_string(next_++))) {
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  ~Folder() { fs::remove_all(dir_); }
   std::string Config(const std::string& text, const std::vector<char>& letters) {
     for (const char l : letters) std::ofstream(dir_ / (std::string("cdrom-") + l)).put('\0');
     std::ofstream(dir_ / "emu.cfg") << text;
@@ -54,8 +50,8 @@ class Folder {
   const fs::path& Dir() const { return dir_; }
 
  private:
-  static inline int next_ = 0;
-  fs::path dir_;
+  testfs::ScopedTempDir folder_;
+  const fs::path dir_ = folder_.path();
 };
 
 // One request as Wine builds it for IOCTL_SCSI_PASS_THROUGH_DIRECT.

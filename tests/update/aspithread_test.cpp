@@ -336,40 +336,10 @@ TEST_P(Worker, SecondJobRepeatsTheWholeSequence) {
   EXPECT_EQ(worker.exec->Checksum(), testing::FlashSum(drive.Flash()));
 }
 
-// Holds the worker in its restart wait until the test lets it go on.
-class HeldClock : public platform::Clock {
- public:
-  explicit HeldClock(platform::Clock& inner) : inner_(inner) {}
-  void Sleep(uint32_t milliseconds) override {
-    if (milliseconds == 3000) {
-      std::unique_lock lock(mutex_);
-      waiting_ = true;
-      changed_.notify_all();
-      changed_.wait(lock, [this] { return released_; });
-    }
-    inner_.Sleep(milliseconds);
-  }
-  uint32_t TimeOfDaySeconds() override { return inner_.TimeOfDaySeconds(); }
-  void WaitUntilHeld() {
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return waiting_; });
-  }
-  void Release() {
-    { std::lock_guard lock(mutex_); released_ = true; }
-    changed_.notify_all();
-  }
-
- private:
-  platform::Clock& inner_;
-  platform::Lock mutex_;
-  platform::WakeSignal changed_;
-  bool waiting_ = false;
-  bool released_ = false;
-};
-
 TEST(WorkerHandOff, BusyWorkerIsLeftAlone) {
   Rig rig(BackEnd::PassThrough, {Model("TEVOR", "DVD RW KMR5133")});
-  HeldClock clock(rig.machine);
+  test_support::ScriptedClock clock(rig.machine);
+  clock.Hold(kRestartWaitFirstMs);  // the worker stays in its restart wait
   AspiExec worker(*rig.layer, clock, rig.table);
   EXPECT_EQ(worker.Outcome(), kFlashNoJobYet);
   EXPECT_TRUE(worker.Suspended());
@@ -462,28 +432,13 @@ TEST_P(Worker, SecondJobWhoseFirstBlockFailsWithoutSenseFails) {
   EXPECT_EQ(drive.Restarts(), 1);
 }
 
-// Throws as an allocation failure would, on the first wait of the given length.
-class ThrowingClock : public platform::Clock {
- public:
-  ThrowingClock(platform::Clock& inner, uint32_t throwOnMs) : inner_(inner), throwOnMs_(throwOnMs) {}
-  void Sleep(uint32_t milliseconds) override {
-    uint32_t expected = milliseconds;
-    if (milliseconds != 0 && throwOnMs_.compare_exchange_strong(expected, 0)) throw std::bad_alloc();
-    inner_.Sleep(milliseconds);
-  }
-  uint32_t TimeOfDaySeconds() override { return inner_.TimeOfDaySeconds(); }
-
- private:
-  platform::Clock& inner_;
-  std::atomic<uint32_t> throwOnMs_;
-};
-
 TEST_P(Worker, JobThatThrowsStillEndsAsAFailure) {
   emu::DriveConfig config = Model("TEVOR", "DVD RW KMR5133");
   config.restartBusyMs = 0;  // the job that throws skips the restart wait; the next one need not wait
   Rig rig(GetParam(), {config});
   emu::Drive& drive = *rig.drives[0];
-  ThrowingClock clock(rig.machine, 3000);
+  test_support::ScriptedClock clock(rig.machine);
+  clock.ThrowOnce(kRestartWaitFirstMs);
   AspiExec worker(*rig.layer, clock, rig.table);
 
   ASSERT_TRUE(worker.StartJob(0, false));

@@ -89,7 +89,7 @@ uint64_t TimeSpentOn(const Rig& rig, const emu::Drive& drive, const Step& step) 
     if (!hung) continue;
     if (step.opcode == kOpBlock) {
       for (const auto& sleep : rig.machine.Sleeps()) {
-        if (sleep.ms == 3000) return sleep.atMs - log[i].atMs;
+        if (sleep.ms == kRestartWaitFirstMs) return sleep.atMs - log[i].atMs;
       }
       return 0;
     }

@@ -10,6 +10,7 @@
 #include "emu/drive.h"
 #include "emu/machine.h"
 #include "emulated_drives.h"
+#include "scripted_clock.h"
 #include "platform/threads.h"
 #include "scsi/scsi_layer.h"
 #include "update/aspithread.h"
@@ -21,36 +22,12 @@ namespace update::testing {
 using test_support::BackEnd;
 using test_support::BackEndName;
 
-// Passes every sleep on to the machine (the worker's virtual time moves) and keeps a copy, so
-// each worker's waits can be checked even when several run at once.
-class RecordingClock : public platform::Clock {
- public:
-  explicit RecordingClock(platform::Clock& inner) : inner_(inner) {}
-  void Sleep(uint32_t milliseconds) override {
-    {
-      std::lock_guard lock(mutex_);
-      sleeps_.push_back(milliseconds);
-    }
-    inner_.Sleep(milliseconds);
-  }
-  uint32_t TimeOfDaySeconds() override { return inner_.TimeOfDaySeconds(); }
-  std::vector<uint32_t> Sleeps() const {
-    std::lock_guard lock(mutex_);
-    return sleeps_;
-  }
-
- private:
-  platform::Clock& inner_;
-  mutable platform::Lock mutex_;
-  std::vector<uint32_t> sleeps_;
-};
-
 // The sleeps of a job that reached the block loop: a 10 ms pause after each accepted block, then
 // the one-minute restart wait in two parts.
 inline std::vector<uint32_t> LoopSleeps(int acceptedBlocks) {
-  std::vector<uint32_t> sleeps(static_cast<std::size_t>(acceptedBlocks), 10);
-  sleeps.push_back(3000);
-  sleeps.push_back(57000);
+  std::vector<uint32_t> sleeps(static_cast<std::size_t>(acceptedBlocks), kBlockPauseMs);
+  sleeps.push_back(kRestartWaitFirstMs);
+  sleeps.push_back(kRestartWaitRestMs);
   return sleeps;
 }
 
@@ -79,14 +56,14 @@ class Rig {
       : drives(test_support::AttachDrives(machine, backEnd, configs)),
         layer(std::make_unique<scsi::ScsiLayer>(machine.Platform())) {}
 
-  // A worker on device `index` with its own recording clock.
+  // A worker on device `index` with its own clock, which records its sleeps.
   struct Worker {
-    std::unique_ptr<RecordingClock> clock;
+    std::unique_ptr<test_support::ScriptedClock> clock;
     std::unique_ptr<AspiExec> exec;
   };
   Worker MakeWorker(int32_t index, const FirmwareImage& image = kEmbeddedImage) {
     Worker worker;
-    worker.clock = std::make_unique<RecordingClock>(machine);
+    worker.clock = std::make_unique<test_support::ScriptedClock>(machine);
     worker.exec = std::make_unique<AspiExec>(*layer, *worker.clock, table, image);
     worker.exec->SetDeviceIndex(index);
     return worker;

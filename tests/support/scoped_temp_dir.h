@@ -1,7 +1,9 @@
-// Test helpers on real files: a fresh temporary directory removed afterwards, entering a directory
-// for the length of a scope, and whole-file reads and writes.
+// Test helpers on real files: a fresh temporary folder removed afterwards, entering a folder for
+// the length of a scope, and whole-file reads and writes. Natively and under Wine alike.
 #pragma once
 
+#include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -11,15 +13,18 @@
 
 namespace testfs {
 
+// A folder of its own in the system's temporary folder. The name mixes the clock into the random
+// device, which the 32-bit runtime may implement as a fixed sequence: two test programs running at
+// the same time must not pick the same folder.
 class ScopedTempDir {
  public:
   ScopedTempDir() {
-    std::random_device random;
+    std::random_device entropy;
+    std::mt19937 names(entropy() ^ static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
     const auto base = std::filesystem::temp_directory_path();
-    for (;;) {
-      path_ = base / ("flash-test-" + std::to_string(random()));
-      if (std::filesystem::create_directory(path_)) break;
-    }
+    do {
+      path_ = base / ("flash-test-" + std::to_string(names()));
+    } while (!std::filesystem::create_directory(path_));
   }
   ~ScopedTempDir() {
     std::error_code ignored;
@@ -51,6 +56,17 @@ class ScopedCurrentDirectory {
 
  private:
   std::filesystem::path previous_;
+};
+
+// A fresh temporary folder as the current directory (FLASH.INI and FLASH.LOG sit there), left
+// and removed at the end of the scope.
+class TempCurrentDirectory {
+ public:
+  const std::filesystem::path& Path() const { return dir_.path(); }
+
+ private:
+  ScopedTempDir dir_;
+  ScopedCurrentDirectory current_{dir_.path()};
 };
 
 inline void WriteText(const std::filesystem::path& file, const std::string& text) {
