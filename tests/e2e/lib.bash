@@ -5,7 +5,7 @@
 #
 # Environment (scripts/test sets the first four; by hand they default as shown):
 #   FLASH_ROOT          repository root                      (the folder above tests/)
-#   FLASH_BUILD_DIR     32-bit build folder                  ($FLASH_ROOT/build/win32)
+#   FLASH_BUILD_DIR     32-bit build folder                  ($FLASH_ROOT/build/release)
 #   FLASH_E2E_DIR       the scenario's own output folder     ($FLASH_ROOT/build/e2e/<scenario>)
 #   FLASH_E2E_DISPLAY   X display for its Xvfb               (one Xvfb picks when unset or taken)
 #   FLASH_E2E_EXE       the program under test               ($FLASH_BUILD_DIR/FLASH.EXE)
@@ -15,7 +15,7 @@ set -uo pipefail
 
 E2E_NAME=$(basename "$0" .sh)
 FLASH_ROOT=${FLASH_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}
-FLASH_BUILD_DIR=${FLASH_BUILD_DIR:-$FLASH_ROOT/build/win32}
+FLASH_BUILD_DIR=${FLASH_BUILD_DIR:-$FLASH_ROOT/build/release}
 E2E_DIR=${FLASH_E2E_DIR:-$FLASH_ROOT/build/e2e/$E2E_NAME}
 E2E_EXE=${FLASH_E2E_EXE:-$FLASH_BUILD_DIR/FLASH.EXE}
 E2E_EXE_NAME=$(basename "$E2E_EXE")
