@@ -349,7 +349,7 @@ class HeldClock : public platform::Clock {
     }
     inner_.Sleep(milliseconds);
   }
-  uint32_t TimeOfDaySeconds() override { return inner_.TimeOfDaySeconds(); }
+  void GetLocalTime(platform::SystemTime* time) override { inner_.GetLocalTime(time); }
   void WaitUntilHeld() {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [this] { return waiting_; });
@@ -471,7 +471,7 @@ class ThrowingClock : public platform::Clock {
     if (milliseconds != 0 && throwOnMs_.compare_exchange_strong(expected, 0)) throw std::bad_alloc();
     inner_.Sleep(milliseconds);
   }
-  uint32_t TimeOfDaySeconds() override { return inner_.TimeOfDaySeconds(); }
+  void GetLocalTime(platform::SystemTime* time) override { inner_.GetLocalTime(time); }
 
  private:
   platform::Clock& inner_;
