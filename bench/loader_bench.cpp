@@ -23,7 +23,7 @@
 
 namespace {
 
-// FileIo on this machine's files, with the sequential-scan hint passed on as read-ahead advice.
+// FileIo on this machine's files, read only, with the sequential-scan hint passed on as read-ahead advice.
 class PosixFileIo final : public platform::FileIo {
  public:
   platform::Handle CreateFileA(const char* path, uint32_t, uint32_t, uint32_t, uint32_t flags) override {
@@ -42,6 +42,8 @@ class PosixFileIo final : public platform::FileIo {
     struct stat info {};
     return ::fstat(static_cast<int>(file - 1), &info) == 0 ? static_cast<uint32_t>(info.st_size) : 0xFFFFFFFFu;
   }
+  uint32_t SetFilePointer(platform::Handle, int32_t, uint32_t) override { return platform::kInvalidSetFilePointer; }
+  int WriteFile(platform::Handle, const void*, uint32_t, uint32_t*) override { return 0; }
   int CloseHandle(platform::Handle file) override { return ::close(static_cast<int>(file - 1)) == 0 ? 1 : 0; }
   uint32_t GetLastError() override { return 0; }
 };

@@ -32,7 +32,7 @@ class StampClock : public platform::Clock {
     }
     inner_.Sleep(milliseconds);
   }
-  uint32_t TimeOfDaySeconds() override { return inner_.TimeOfDaySeconds(); }
+  void GetLocalTime(platform::SystemTime* time) override { inner_.GetLocalTime(time); }
   Wall::time_point FirstBlock() const {
     std::lock_guard lock(mutex_);
     return firstBlock_;

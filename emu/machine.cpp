@@ -36,6 +36,10 @@ Machine::~Machine() {
 
 platform::ScsiPlatform Machine::Platform() { return {*this, *this, *this, *this, *this}; }
 
+platform::Os Machine::Os(platform::Profile& profile) {
+  return platform::Os{*this, *this, *this, *this, *this, profile, *this, *this};
+}
+
 void Machine::SetPlatformId(uint32_t id) {
   std::lock_guard lock(mutex_);
   platformId_ = id;
@@ -86,9 +90,12 @@ size_t Machine::OpenDeviceHandles() const {
   return devices_.size();
 }
 
-uint32_t Machine::GetVersionPlatformId() {
+int Machine::GetVersionExA(platform::OsVersion* version) {
   std::lock_guard lock(mutex_);
-  return platformId_;
+  version->majorVersion = desktop_.majorVersion;
+  version->minorVersion = desktop_.minorVersion;
+  version->platformId = platformId_;
+  return 1;
 }
 
 uint32_t Machine::GetLogicalDrives() {

@@ -28,6 +28,7 @@
 #include "emu/event_table.h"
 #include "emu/thread_clocks.h"
 #include "platform/desktop.h"
+#include "platform/os.h"
 #include "platform/platform.h"
 #include "platform/shell.h"
 #include "platform/threads.h"
@@ -83,6 +84,8 @@ class Machine : public platform::SystemInfo,
 
   // References to this machine for the SCSI access layer.
   platform::ScsiPlatform Platform();
+  // The whole boundary over this machine, with the test's profile (the machine keeps no INI files).
+  platform::Os Os(platform::Profile& profile);
 
   // --- Set-up and observation -----------------------------------------------------------------
   void SetPlatformId(uint32_t id);  // default 2 (NT family)
@@ -166,7 +169,8 @@ class Machine : public platform::SystemInfo,
   bool LetterLocked(char letter) const;
 
   // --- platform::SystemInfo -------------------------------------------------------------------
-  uint32_t GetVersionPlatformId() override;
+  // The platform id is SetPlatformId's, the version numbers SetDesktopSystem's.
+  int GetVersionExA(platform::OsVersion* version) override;
   uint32_t GetLogicalDrives() override;
   uint32_t GetDriveTypeA(const char* rootPath) override;
 
@@ -177,8 +181,14 @@ class Machine : public platform::SystemInfo,
                       void* outBuffer, uint32_t outSize, uint32_t* bytesReturned) override;
   int ReadFile(platform::Handle file, void* buffer, uint32_t bytesToRead, uint32_t* bytesRead) override;
   uint32_t GetFileSize(platform::Handle file) override;
+  // The machine's files are read only, as the loader opens them; only the run log writes, and the
+  // tests give it files of their own. Both calls fail with ERROR_ACCESS_DENIED.
+  uint32_t SetFilePointer(platform::Handle file, int32_t distance, uint32_t moveMethod) override;
+  int WriteFile(platform::Handle file, const void* buffer, uint32_t bytesToWrite, uint32_t* bytesWritten) override;
+  // Device, file and token handles.
   int CloseHandle(platform::Handle object) override;
-  uint32_t GetLastError() override;  // the calling thread's
+  // The calling thread's, whichever interface's call set it.
+  uint32_t GetLastError() override;
 
   // --- platform::Library ----------------------------------------------------------------------
   platform::Module LoadLibraryA(const char* fileName) override;
@@ -193,7 +203,6 @@ class Machine : public platform::SystemInfo,
   int CloseEvent(platform::Handle event) override;
 
   // --- platform::Desktop (GetProcAddress above also finds the kernel's functions) ----------
-  int GetVersionExA(platform::OsVersion* version) override;
   platform::Handle CreateMutexA(bool initialOwner, const char* name) override;
   int CloseMutex(platform::Handle mutex) override;
   int GetSystemPowerStatus(platform::SystemPowerStatus* status) override;
@@ -202,14 +211,16 @@ class Machine : public platform::SystemInfo,
 
   // --- platform::Clock ------------------------------------------------------------------------
   void Sleep(uint32_t milliseconds) override;
-  uint32_t TimeOfDaySeconds() override;
+  // 10 December 2026, a Thursday, at the calling thread's virtual time of day (SetTimeOfDayBase);
+  // milliseconds 0.
+  void GetLocalTime(platform::SystemTime* time) override;
 
   // --- platform::Shell ------------------------------------------------------------------------
-  // The token calls (GetLastError above answers for every interface; CloseHandle also closes
-  // tokens). ExitWindowsEx is recorded, never carried out; Exit is recorded too and returns.
+  // The token calls. ExitWindowsEx is recorded, never carried out; Exit is recorded too and returns.
   int OpenProcessToken(uint32_t desiredAccess, platform::Handle* token) override;
   int LookupPrivilegeValueA(const char* name, platform::Luid* luid) override;
   int AdjustTokenPrivileges(platform::Handle token, const platform::Luid& luid, uint32_t attributes) override;
+  int CloseToken(platform::Handle token) override;  // CloseHandle above
   int ExitWindowsEx(uint32_t flags, uint32_t reason) override;
   void Exit(int code) override;
   std::vector<int> ExitCodes() const;

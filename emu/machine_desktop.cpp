@@ -1,6 +1,6 @@
-// The emulated machine's desktop calls as a Windows version answers them: the version, named
-// mutexes shared by every program on the machine, the power status, and SetThreadExecutionState
-// where the kernel exports it.
+// The emulated machine's desktop calls as a Windows version answers them: named mutexes shared by
+// every program on the machine, the power status, and SetThreadExecutionState where the kernel
+// exports it.
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -9,9 +9,6 @@
 
 namespace emu {
 namespace {
-
-constexpr uint32_t kErrorInvalidName = 123;
-constexpr uint32_t kErrorSuccess = 0;
 
 // Only the execution-state entry is ever asked for; its address is a token the machine knows.
 char g_executionStateEntry;
@@ -65,14 +62,6 @@ int Machine::PowerStatusCalls() const {
   return powerStatusCalls_;
 }
 
-int Machine::GetVersionExA(platform::OsVersion* version) {
-  std::lock_guard lock(mutex_);
-  version->majorVersion = desktop_.majorVersion;
-  version->minorVersion = desktop_.minorVersion;
-  version->platformId = platformId_;
-  return 1;
-}
-
 // Before Terminal Services (the consumer family, NT 4) a name may not hold a backslash, so the
 // session prefixes are refused there.
 platform::Handle Machine::CreateMutexA(bool, const char* name) {
@@ -81,7 +70,7 @@ platform::Handle Machine::CreateMutexA(bool, const char* name) {
   mutexNames_.push_back(text);
   const bool sessionNames = platformId_ == platform::kPlatformWin32NT && desktop_.majorVersion >= 5;
   if (!sessionNames && text.find('\\') != std::string::npos) {
-    SetLastErrorLocked(kErrorInvalidName);
+    SetLastErrorLocked(platform::kErrorInvalidName);
     return 0;
   }
   if (std::find(foreignMutexes_.begin(), foreignMutexes_.end(), text) != foreignMutexes_.end()) {
@@ -93,7 +82,7 @@ platform::Handle Machine::CreateMutexA(bool, const char* name) {
                                    [&text](const auto& entry) { return entry.second == text; });
   const platform::Handle handle = nextHandle_.fetch_add(4);
   mutexHandles_[handle] = text;
-  SetLastErrorLocked(exists ? platform::kErrorAlreadyExists : kErrorSuccess);
+  SetLastErrorLocked(exists ? platform::kErrorAlreadyExists : platform::kErrorSuccess);
   return handle;
 }
 

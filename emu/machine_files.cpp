@@ -1,5 +1,6 @@
-// The emulated machine's CreateFileA, ReadFile, GetFileSize and CloseHandle: device handles for
-// drive letters ("\\.\X:") and file handles for the files a test added.
+// The emulated machine's CreateFileA, ReadFile, GetFileSize, SetFilePointer, WriteFile and
+// CloseHandle: device handles for drive letters ("\\.\X:") and file handles for the files a test
+// added.
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -122,7 +123,18 @@ uint32_t Machine::GetFileSize(platform::Handle file) {
   return static_cast<uint32_t>(found->second.file.bytes->size());
 }
 
-// Device and file handles only; events close through CloseEvent.
+uint32_t Machine::SetFilePointer(platform::Handle, int32_t, uint32_t) {
+  SetLastError(platform::kErrorAccessDenied);
+  return platform::kInvalidSetFilePointer;
+}
+
+int Machine::WriteFile(platform::Handle, const void*, uint32_t, uint32_t* bytesWritten) {
+  if (bytesWritten != nullptr) *bytesWritten = 0;
+  SetLastError(platform::kErrorAccessDenied);
+  return 0;
+}
+
+// Device, file and token handles; events close through CloseEvent, mutexes through CloseMutex.
 int Machine::CloseHandle(platform::Handle object) {
   std::lock_guard lock(mutex_);
   // Closing the handle that holds an exclusive lock gives it back, as the class driver does.

@@ -8,13 +8,6 @@
 namespace emu {
 namespace {
 
-// winerror.h values the calls below answer with.
-constexpr uint32_t kErrorSuccess = 0;
-constexpr uint32_t kErrorAccessDenied = 5;
-constexpr uint32_t kErrorInvalidHandle = 6;
-constexpr uint32_t kErrorNotAllAssigned = 1300;
-constexpr uint32_t kErrorNoSuchPrivilege = 1313;
-constexpr uint32_t kErrorPrivilegeNotHeld = 1314;
 // SE_SHUTDOWN_PRIVILEGE, the LUID that LookupPrivilegeValue gives for SeShutdownPrivilege on NT.
 constexpr uint32_t kShutdownPrivilegeLuid = 19;
 
@@ -77,7 +70,7 @@ int Machine::LookupPrivilegeValueA(const char* name, platform::Luid* luid) {
     return 0;
   }
   if (std::strcmp(name, platform::kSeShutdownName) != 0) {
-    SetLastErrorLocked(kErrorNoSuchPrivilege);
+    SetLastErrorLocked(platform::kErrorNoSuchPrivilege);
     return 0;
   }
   luid->lowPart = kShutdownPrivilegeLuid;
@@ -95,21 +88,23 @@ int Machine::AdjustTokenPrivileges(platform::Handle token, const platform::Luid&
   }
   const auto found = tokens_.find(token);
   if (found == tokens_.end()) {
-    SetLastErrorLocked(kErrorInvalidHandle);
+    SetLastErrorLocked(platform::kErrorInvalidHandle);
     return 0;
   }
   if ((found->second & platform::kTokenAdjustPrivileges) == 0) {
-    SetLastErrorLocked(kErrorAccessDenied);
+    SetLastErrorLocked(platform::kErrorAccessDenied);
     return 0;
   }
   if (luid.lowPart != kShutdownPrivilegeLuid || luid.highPart != 0 || !shutdownPrivilegeHeld_) {
-    SetLastErrorLocked(kErrorNotAllAssigned);
+    SetLastErrorLocked(platform::kErrorNotAllAssigned);
     return 1;
   }
   shutdownPrivilegeEnabled_ = (attributes & platform::kSePrivilegeEnabled) != 0;
-  SetLastErrorLocked(kErrorSuccess);
+  SetLastErrorLocked(platform::kErrorSuccess);
   return 1;
 }
+
+int Machine::CloseToken(platform::Handle token) { return CloseHandle(token); }
 
 uint32_t Machine::GetLastError() {
   std::lock_guard lock(mutex_);
@@ -122,7 +117,7 @@ uint32_t Machine::GetLastError() {
 int Machine::ExitWindowsEx(uint32_t flags, uint32_t) {
   std::lock_guard lock(mutex_);
   if (family_ == Family::Nt && !shutdownPrivilegeEnabled_) {
-    SetLastErrorLocked(kErrorPrivilegeNotHeld);
+    SetLastErrorLocked(platform::kErrorPrivilegeNotHeld);
     return 0;
   }
   acceptedRestarts_.push_back(flags);

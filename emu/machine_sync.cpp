@@ -38,8 +38,10 @@ void Machine::Sleep(uint32_t milliseconds) {
   AdvanceThisThread(milliseconds);
 }
 
-uint32_t Machine::TimeOfDaySeconds() {
-  return static_cast<uint32_t>((timeOfDayBase_.load() + clocks_.Now() / 1000) % 86400);
+void Machine::GetLocalTime(platform::SystemTime* time) {
+  const auto seconds = static_cast<uint32_t>((timeOfDayBase_.load() + clocks_.Now() / 1000) % 86400);
+  *time = platform::SystemTime{2026, 12, 4, 10, static_cast<uint16_t>(seconds / 3600),
+                               static_cast<uint16_t>(seconds / 60 % 60), static_cast<uint16_t>(seconds % 60), 0};
 }
 
 platform::Handle Machine::CreateEventA(bool manualReset, bool initialState) {

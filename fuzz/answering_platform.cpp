@@ -91,8 +91,10 @@ AnsweringPlatform::~AnsweringPlatform() {
   if (aspiMachine == this) aspiMachine = nullptr;
 }
 
-uint32_t AnsweringPlatform::GetVersionPlatformId() {
-  return backEnd_ == scsi::BackEnd::PassThrough ? platform::kPlatformWin32NT : platform::kPlatformWin32Windows;
+int AnsweringPlatform::GetVersionExA(platform::OsVersion* version) {
+  version->platformId =
+      backEnd_ == scsi::BackEnd::PassThrough ? platform::kPlatformWin32NT : platform::kPlatformWin32Windows;
+  return 1;
 }
 
 uint32_t AnsweringPlatform::GetLogicalDrives() {
@@ -121,6 +123,10 @@ platform::Handle AnsweringPlatform::CreateFileA(const char* path, uint32_t, uint
   deviceOfHandle_[handle] = device;
   return handle;
 }
+
+// The SCSI layer only opens devices and sends requests on them.
+uint32_t AnsweringPlatform::SetFilePointer(platform::Handle, int32_t, uint32_t) { Fail("SetFilePointer on a device"); }
+int AnsweringPlatform::WriteFile(platform::Handle, const void*, uint32_t, uint32_t*) { Fail("WriteFile on a device"); }
 
 int AnsweringPlatform::CloseHandle(platform::Handle object) {
   Require(openHandles_.erase(object) == 1, "CloseHandle of a handle that is not open");
@@ -359,6 +365,12 @@ int AnsweringPlatform::CloseEvent(platform::Handle event) {
 
 void AnsweringPlatform::Sleep(uint32_t milliseconds) { nowMs_ += milliseconds; }
 
-uint32_t AnsweringPlatform::TimeOfDaySeconds() { return static_cast<uint32_t>((nowMs_ / 1000) % 86400); }
+void AnsweringPlatform::GetLocalTime(platform::SystemTime* time) {
+  const auto seconds = static_cast<uint32_t>((nowMs_ / 1000) % 86400);
+  *time = platform::SystemTime{};
+  time->hour = static_cast<uint16_t>(seconds / 3600);
+  time->minute = static_cast<uint16_t>(seconds / 60 % 60);
+  time->second = static_cast<uint16_t>(seconds % 60);
+}
 
 }  // namespace fuzz

@@ -100,7 +100,7 @@ class AnsweringPlatform final : public platform::SystemInfo,
   void ProgramEnds() { programEnds_ = true; }
 
   // SystemInfo
-  uint32_t GetVersionPlatformId() override;
+  int GetVersionExA(platform::OsVersion* version) override;
   uint32_t GetLogicalDrives() override;
   uint32_t GetDriveTypeA(const char* rootPath) override;
   // FileIo
@@ -110,6 +110,8 @@ class AnsweringPlatform final : public platform::SystemInfo,
                       void* outBuffer, uint32_t outSize, uint32_t* bytesReturned) override;
   int ReadFile(platform::Handle file, void* buffer, uint32_t bytesToRead, uint32_t* bytesRead) override;
   uint32_t GetFileSize(platform::Handle file) override;
+  uint32_t SetFilePointer(platform::Handle file, int32_t distance, uint32_t moveMethod) override;
+  int WriteFile(platform::Handle file, const void* buffer, uint32_t bytesToWrite, uint32_t* bytesWritten) override;
   int CloseHandle(platform::Handle object) override;
   uint32_t GetLastError() override { return 0; }
   // Library
@@ -124,7 +126,7 @@ class AnsweringPlatform final : public platform::SystemInfo,
   int CloseEvent(platform::Handle event) override;
   // Clock: virtual time, moved only by Sleep and by waits that time out.
   void Sleep(uint32_t milliseconds) override;
-  uint32_t TimeOfDaySeconds() override;
+  void GetLocalTime(platform::SystemTime* time) override;
 
   // The ASPI manager's entry points.
   uint32_t SupportInfo();

@@ -42,6 +42,8 @@ class OneFile final : public platform::FileIo {
     fuzz::Require(open_ && file == kFile, "the size of a file that is not open");
     return static_cast<uint32_t>(size_);
   }
+  uint32_t SetFilePointer(platform::Handle, int32_t, uint32_t) override { fuzz::Fail("the loader moved in its file"); }
+  int WriteFile(platform::Handle, const void*, uint32_t, uint32_t*) override { fuzz::Fail("the loader wrote its file"); }
   int CloseHandle(platform::Handle object) override {
     fuzz::Require(open_ && object == kFile, "a close of a file that is not open");
     open_ = false;

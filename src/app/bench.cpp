@@ -112,17 +112,14 @@ void LogExitStatus(int status) {
 
 platform::SystemTime LogNow() {
   platform::SystemTime now;
-  if (MainUnit::Running() && MainUnit::Current().services.localTime != nullptr) {
-    MainUnit::Current().services.localTime->GetLocalTime(&now);
-  }
+  if (MainUnit::Running()) MainUnit::Current().services.clock.GetLocalTime(&now);
   return now;
 }
 
 void AppendLog(const std::string& text) {
   if (!MainUnit::Running()) return;
   MainUnit& unit = MainUnit::Current();
-  if (unit.services.logFiles == nullptr) return;
-  AppendToLog(*unit.services.logFiles, unit.logPath, text);
+  AppendToLog(unit.services.logFiles, unit.logPath, text);
 }
 
 std::string LogAddress(int32_t deviceIndex) {

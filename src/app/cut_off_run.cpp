@@ -83,8 +83,7 @@ std::optional<CutOffRun> FindCutOffRun(platform::FileIo& reader, const std::stri
 void NoticeCutOffRun() {
   if (!MainUnit::Running()) return;
   MainUnit& unit = MainUnit::Current();
-  if (unit.services.logReader == nullptr) return;
-  const std::optional<CutOffRun> run = FindCutOffRun(*unit.services.logReader, unit.logPath);
+  const std::optional<CutOffRun> run = FindCutOffRun(unit.services.logReader, unit.logPath);
   if (!run) return;
   // Marked first: a box may wait long, and the program may be ended while it does.
   AppendLog(FormatCutOffNoticedLine(LogNow(), *run));

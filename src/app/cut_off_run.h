@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/log_output.h"
 #include "platform/platform.h"
 
 namespace app {

@@ -15,14 +15,15 @@ std::string OneCopyMutexName(const platform::OsVersion& version) {
   return sessions ? std::string(kGlobalPrefix) + kMutexName : std::string(kMutexName);
 }
 
-OneCopy::OneCopy(platform::Desktop* desktop) : desktop_(desktop) {
+OneCopy::OneCopy(platform::Desktop* desktop, platform::SystemInfo& system, platform::FileIo& files)
+    : desktop_(desktop) {
   if (desktop_ == nullptr) return;
   platform::OsVersion version;
-  if (desktop_->GetVersionExA(&version) == 0) version = platform::OsVersion{};
+  if (system.GetVersionExA(&version) == 0) version = platform::OsVersion{};
   const std::string name = OneCopyMutexName(version);
   mutex_ = desktop_->CreateMutexA(false, name.c_str());
   // Read at once: any later call may change it.
-  const uint32_t error = desktop_->GetLastError();
+  const uint32_t error = files.GetLastError();
   anotherRunning_ = mutex_ != 0 ? error == platform::kErrorAlreadyExists : error == platform::kErrorAccessDenied;
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/desktop.h"
+#include "platform/platform.h"
 
 namespace app {
 
@@ -22,10 +23,11 @@ inline constexpr char kAnotherCopyRunning[] =
 // consumer family and NT 4 know one space and refuse the prefix.
 std::string OneCopyMutexName(const platform::OsVersion& version);
 
-// Holds the program's mutex from its construction to its end.
+// Holds the program's mutex from its construction to its end. The version that names it is the
+// system's, the error that tells a taken name the files' GetLastError.
 class OneCopy {
  public:
-  explicit OneCopy(platform::Desktop* desktop);
+  OneCopy(platform::Desktop* desktop, platform::SystemInfo& system, platform::FileIo& files);
   ~OneCopy();
   OneCopy(const OneCopy&) = delete;
   OneCopy& operator=(const OneCopy&) = delete;

@@ -9,8 +9,8 @@
 
 #include "app/desktop_safety.h"
 #include "app/options.h"
+#include "app/run_log.h"
 #include "platform/desktop.h"
-#include "platform/log_output.h"
 #include "platform/platform.h"
 #include "platform/profile.h"
 #include "platform/shell.h"
@@ -26,20 +26,21 @@ namespace app {
 class TForm1;
 
 // The machine as the window sees it. The SCSI layer is the one built at program start.
+// The clock also dates the run log's lines; files' GetLastError answers for every interface.
 struct Services {
   scsi::ScsiLayer& scsi;
+  platform::SystemInfo& system;
   platform::FileIo& files;
   platform::Clock& clock;
   platform::Profile& profile;
   platform::Shell& shell;
   const update::FirmwareImage& image = update::kEmbeddedImage;
-  // The run log's file and clock; without them nothing is logged.
-  platform::FileWriter* logFiles = nullptr;
-  platform::LocalTime* localTime = nullptr;
+  // The run log is appended to through these; with NoLogFiles nothing is logged.
+  platform::FileIo& logFiles = NoLogFiles();
   // One copy at a time, the execution state, the power status; without them none is guarded.
   platform::Desktop* desktop = nullptr;
-  // Reads the run log back at start-up (a run cut off before its end); without it none is looked for.
-  platform::FileIo* logReader = nullptr;
+  // Reads the run log back at start-up (a run cut off before its end); with NoLogFiles none is found.
+  platform::FileIo& logReader = NoLogFiles();
 };
 
 class MainUnit {

@@ -40,7 +40,7 @@ int RunProgram(ui::Backend& backend, const Services& services, const std::string
         status = refusal;
       } else {
         // Held until the program ends: a second copy would write the same drives at once.
-        const OneCopy copy(services.desktop);
+        const OneCopy copy(services.desktop, services.system, services.files);
         if (copy.AnotherRunning()) {
           Notify(kAnotherCopyRunning);
           status = kExitAnotherCopy;

@@ -76,6 +76,21 @@ std::string BackEndText(scsi::BackEnd backEnd) {
   return "none";
 }
 
+// Fails every call as a missing file does; reached only through NoLogFiles.
+class NullLogFiles final : public platform::FileIo {
+ public:
+  platform::Handle CreateFileA(const char*, uint32_t, uint32_t, uint32_t, uint32_t) override {
+    return platform::kInvalidHandle;
+  }
+  int DeviceIoControl(platform::Handle, uint32_t, void*, uint32_t, void*, uint32_t, uint32_t*) override { return 0; }
+  int ReadFile(platform::Handle, void*, uint32_t, uint32_t*) override { return 0; }
+  uint32_t GetFileSize(platform::Handle) override { return 0xFFFFFFFFu; }
+  uint32_t SetFilePointer(platform::Handle, int32_t, uint32_t) override { return platform::kInvalidSetFilePointer; }
+  int WriteFile(platform::Handle, const void*, uint32_t, uint32_t*) override { return 0; }
+  int CloseHandle(platform::Handle) override { return 0; }
+  uint32_t GetLastError() override { return platform::kErrorFileNotFound; }
+};
+
 }  // namespace
 
 std::string LockOwnerText(const std::string& owner) {
@@ -167,19 +182,24 @@ std::string FormatMessageLine(const platform::SystemTime& time, const std::strin
   return FormatLogTime(time) + " message | " + OneLine(text) + kEol;
 }
 
-bool AppendToLog(platform::FileWriter& writer, const std::string& path, const std::string& text) {
+bool AppendToLog(platform::FileIo& files, const std::string& path, const std::string& text) {
   if (path.empty()) return false;
-  const platform::Handle file = writer.CreateFileA(path.c_str(), platform::kGenericWrite, platform::kFileShareRead,
-                                                   platform::kOpenAlways, platform::kFileAttributeNormal);
+  const platform::Handle file = files.CreateFileA(path.c_str(), platform::kGenericWrite, platform::kFileShareRead,
+                                                  platform::kOpenAlways, platform::kFileAttributeNormal);
   if (file == platform::kInvalidHandle || file == 0) return false;
-  bool ok = writer.SetFilePointer(file, 0, platform::kFileEnd) != platform::kInvalidSetFilePointer;
+  bool ok = files.SetFilePointer(file, 0, platform::kFileEnd) != platform::kInvalidSetFilePointer;
   uint32_t written = 0;
   if (ok) {
-    ok = writer.WriteFile(file, text.data(), static_cast<uint32_t>(text.size()), &written) != 0 &&
+    ok = files.WriteFile(file, text.data(), static_cast<uint32_t>(text.size()), &written) != 0 &&
          written == text.size();
   }
-  writer.CloseHandle(file);
+  files.CloseHandle(file);
   return ok;
+}
+
+platform::FileIo& NoLogFiles() {
+  static NullLogFiles files;
+  return files;
 }
 
 std::string DefaultLogPath(const std::string& startupDirectory) {

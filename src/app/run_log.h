@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/log_output.h"
+#include "platform/platform.h"
 #include "scsi/types.h"
 #include "update/job_record.h"
 
@@ -68,7 +68,11 @@ std::string FormatMessageLine(const platform::SystemTime& time, const std::strin
 
 // Appends text at the end of the file, creating it when missing. False when anything failed; the
 // caller ignores that: a log that cannot be written must not change what the program does.
-bool AppendToLog(platform::FileWriter& writer, const std::string& path, const std::string& text);
+bool AppendToLog(platform::FileIo& files, const std::string& path, const std::string& text);
+
+// The log's files of a program that keeps none: every open fails, so nothing is written and
+// nothing is read back.
+platform::FileIo& NoLogFiles();
 
 // The default log: FLASH.LOG in the start-up directory.
 std::string DefaultLogPath(const std::string& startupDirectory);

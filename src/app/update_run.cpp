@@ -253,8 +253,8 @@ int TForm1::Reboot() {
   platform::Luid luid;
   shell.LookupPrivilegeValueA(platform::kSeShutdownName, &luid);
   shell.AdjustTokenPrivileges(token, luid, platform::kSePrivilegeEnabled);
-  const bool granted = shell.GetLastError() == 0;  // before CloseHandle, which may change it
-  shell.CloseHandle(token);
+  const bool granted = os.files.GetLastError() == 0;  // before CloseHandle, which may change it
+  shell.CloseToken(token);
   if (!granted) return 0;
   return shell.ExitWindowsEx(platform::kEwxReboot, 0) != 0 ? 1 : 0;
 }

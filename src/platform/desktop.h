@@ -1,7 +1,7 @@
 // What keeps an update safe on a desktop, behind the platform boundary: the named mutex that
-// lets one copy of the program run at a time (CreateMutexA, GetLastError, CloseHandle), the
-// version that decides the mutex's name space (GetVersionExA), the power supply
-// (GetSystemPowerStatus) and the execution state that keeps the system awake
+// lets one copy of the program run at a time (CreateMutexA, CloseHandle; the version that decides
+// its name space and the error that tells a taken name are SystemInfo's and FileIo's), the power
+// supply (GetSystemPowerStatus) and the execution state that keeps the system awake
 // (SetThreadExecutionState, which 95 and NT 4 lack: looked up with GetModuleHandleA and
 // GetProcAddress).
 #pragma once
@@ -11,11 +11,6 @@
 #include "platform/win_types.h"
 
 namespace platform {
-
-// GetLastError after CreateMutexA: the name was taken already (the handle is still valid), or
-// (kErrorAccessDenied, win_types.h) it is held by a program of another user whose mutex this one
-// may not open.
-inline constexpr uint32_t kErrorAlreadyExists = 183;
 
 // SetThreadExecutionState flags.
 inline constexpr uint32_t kEsSystemRequired = 0x00000001u;
@@ -37,21 +32,11 @@ inline constexpr uint8_t kAcLineOnline = 1;
 inline constexpr uint8_t kBatteryFlagNoBattery = 128;
 inline constexpr uint8_t kUnknownByte = 255;
 
-// The parts of OSVERSIONINFOA the program reads.
-struct OsVersion {
-  uint32_t majorVersion = 0;
-  uint32_t minorVersion = 0;
-  uint32_t platformId = 0;
-};
-
 class Desktop {
  public:
   virtual ~Desktop() = default;
-  // GetVersionExA with dwOSVersionInfoSize 148; 0 when it fails.
-  virtual int GetVersionExA(OsVersion* version) = 0;
   // No security attributes. 0 on failure; GetLastError tells whether the name existed.
   virtual Handle CreateMutexA(bool initialOwner, const char* name) = 0;
-  virtual uint32_t GetLastError() = 0;
   // CloseHandle for a mutex.
   virtual int CloseMutex(Handle mutex) = 0;
   virtual int GetSystemPowerStatus(SystemPowerStatus* status) = 0;

@@ -9,17 +9,33 @@
 
 namespace platform {
 
+// The parts of OSVERSIONINFOA the system reads: the platform id chooses the SCSI back end, the
+// major version the one-copy mutex's name space.
+struct OsVersion {
+  uint32_t majorVersion = 0;
+  uint32_t minorVersion = 0;
+  uint32_t platformId = 0;
+};
+
 // GetVersionExA, GetLogicalDrives, GetDriveTypeA.
 class SystemInfo {
  public:
   virtual ~SystemInfo() = default;
-  // dwPlatformId of GetVersionExA called with dwOSVersionInfoSize 148; 0 when the call fails.
-  virtual uint32_t GetVersionPlatformId() = 0;
+  // GetVersionExA with dwOSVersionInfoSize 148; 0 when it fails.
+  virtual int GetVersionExA(OsVersion* version) = 0;
   virtual uint32_t GetLogicalDrives() = 0;
   virtual uint32_t GetDriveTypeA(const char* rootPath) = 0;
 };
 
-// CreateFileA, DeviceIoControl, ReadFile, GetFileSize, CloseHandle, GetLastError.
+// The platform id alone, as the SCSI layer chooses its back end by it; 0 when GetVersionExA fails.
+inline uint32_t PlatformId(SystemInfo& system) {
+  OsVersion version;
+  return system.GetVersionExA(&version) != 0 ? version.platformId : 0;
+}
+
+// CreateFileA, DeviceIoControl, ReadFile, GetFileSize, SetFilePointer, WriteFile, CloseHandle,
+// GetLastError: the devices of the SCSI layer, the files of the loader and the run log. GetLastError
+// answers for every interface of the boundary, whichever call before it set the error.
 class FileIo {
  public:
   virtual ~FileIo() = default;
@@ -32,6 +48,10 @@ class FileIo {
   virtual int ReadFile(Handle file, void* buffer, uint32_t bytesToRead, uint32_t* bytesRead) = 0;
   // The low 32 bits of the size; the high part is never asked for.
   virtual uint32_t GetFileSize(Handle file) = 0;
+  // The low 32 bits of the move only; returns the new position's low part or kInvalidSetFilePointer.
+  virtual uint32_t SetFilePointer(Handle file, int32_t distance, uint32_t moveMethod) = 0;
+  // No overlapped record.
+  virtual int WriteFile(Handle file, const void* buffer, uint32_t bytesToWrite, uint32_t* bytesWritten) = 0;
   virtual int CloseHandle(Handle object) = 0;
   // The calling thread's last error, as the call before it left it.
   virtual uint32_t GetLastError() = 0;
@@ -58,15 +78,33 @@ class Sync {
   virtual int CloseEvent(Handle event) = 0;
 };
 
-// Sleep and the time of day. Every wait of the system goes through here, so tests run the
+// The fields of SYSTEMTIME, in its order.
+struct SystemTime {
+  uint16_t year = 0;
+  uint16_t month = 0;
+  uint16_t dayOfWeek = 0;
+  uint16_t day = 0;
+  uint16_t hour = 0;
+  uint16_t minute = 0;
+  uint16_t second = 0;
+  uint16_t milliseconds = 0;
+};
+
+// Sleep and the local time. Every wait of the system goes through here, so tests run the
 // one-minute restart waits and the ASPI abort loop in virtual time.
 class Clock {
  public:
   virtual ~Clock() = default;
   virtual void Sleep(uint32_t milliseconds) = 0;
-  // Seconds since midnight, from GetLocalTime.
-  virtual uint32_t TimeOfDaySeconds() = 0;
+  virtual void GetLocalTime(SystemTime* time) = 0;
 };
+
+// Seconds since midnight, from GetLocalTime: what the timed loops measure their spans in.
+inline uint32_t TimeOfDaySeconds(Clock& clock) {
+  SystemTime now;
+  clock.GetLocalTime(&now);
+  return uint32_t{now.hour} * 3600u + uint32_t{now.minute} * 60u + uint32_t{now.second};
+}
 
 // What the SCSI access layer needs of the operating system.
 struct ScsiPlatform {

@@ -1,6 +1,7 @@
 // The process token, the system restart and the process exit behind the platform boundary:
-// OpenProcessToken, LookupPrivilegeValueA, AdjustTokenPrivileges, GetLastError, CloseHandle for the
-// token, ExitWindowsEx, and the run-time library's exit.
+// OpenProcessToken, LookupPrivilegeValueA, AdjustTokenPrivileges, CloseHandle for the token,
+// ExitWindowsEx, and the run-time library's exit. Whether the privilege was granted is FileIo's
+// GetLastError.
 #pragma once
 
 #include <cstdint>
@@ -14,8 +15,6 @@ inline constexpr uint32_t kTokenQuery = 0x08;
 inline constexpr uint32_t kSePrivilegeEnabled = 0x2;
 inline constexpr uint32_t kEwxReboot = 0x2;
 inline constexpr char kSeShutdownName[] = "SeShutdownPrivilege";
-// What GetLastError gives after a call that 95/98/Me export only as a stub.
-inline constexpr uint32_t kErrorCallNotImplemented = 120;
 
 // A locally unique identifier, as LookupPrivilegeValueA fills it.
 struct Luid {
@@ -32,9 +31,8 @@ class Shell {
   virtual int LookupPrivilegeValueA(const char* name, Luid* luid) = 0;
   // One privilege with its attributes; all others unchanged, no previous state returned.
   virtual int AdjustTokenPrivileges(Handle token, const Luid& luid, uint32_t attributes) = 0;
-  virtual uint32_t GetLastError() = 0;
-  // For the token that OpenProcessToken opened.
-  virtual int CloseHandle(Handle object) = 0;
+  // CloseHandle for the token that OpenProcessToken opened.
+  virtual int CloseToken(Handle token) = 0;
   virtual int ExitWindowsEx(uint32_t flags, uint32_t reason) = 0;
   // The run-time library's normal exit: registered exit routines run; does not return.
   virtual void Exit(int code) = 0;

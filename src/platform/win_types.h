@@ -38,8 +38,14 @@ inline constexpr uint32_t kGenericWrite = 0x40000000u;
 inline constexpr uint32_t kFileShareRead = 0x1;
 inline constexpr uint32_t kFileShareWrite = 0x2;
 inline constexpr uint32_t kOpenExisting = 3;
+inline constexpr uint32_t kOpenAlways = 4;
+inline constexpr uint32_t kFileAttributeNormal = 0x80;
 inline constexpr uint32_t kFileFlagOverlapped = 0x40000000u;
 inline constexpr uint32_t kFileFlagSequentialScan = 0x08000000u;
+
+// SetFilePointer: the move method from the end, and the failure answer.
+inline constexpr uint32_t kFileEnd = 2;
+inline constexpr uint32_t kInvalidSetFilePointer = 0xFFFFFFFFu;
 
 // WaitForSingleObject answers.
 inline constexpr uint32_t kWaitObject0 = 0;
@@ -52,12 +58,23 @@ inline constexpr uint32_t kInfinite = 0xFFFFFFFFu;
 inline constexpr uint32_t kIoctlScsiPassThroughDirect = 0x4D014;
 inline constexpr uint32_t kIoctlScsiGetCapabilities = 0x41010;
 
-// GetLastError codes the system tells apart.
+// GetLastError codes the system tells apart, and those the emulated machine answers with.
+inline constexpr uint32_t kErrorSuccess = 0;
 inline constexpr uint32_t kErrorFileNotFound = 2;
 inline constexpr uint32_t kErrorAccessDenied = 5;
 inline constexpr uint32_t kErrorInvalidHandle = 6;
 inline constexpr uint32_t kErrorSharingViolation = 32;
 inline constexpr uint32_t kErrorInvalidParameter = 87;
+// After a call that 95/98/Me export only as a stub.
+inline constexpr uint32_t kErrorCallNotImplemented = 120;
 inline constexpr uint32_t kErrorInsufficientBuffer = 122;
+inline constexpr uint32_t kErrorInvalidName = 123;
+// After CreateMutexA: the name was taken already (the handle is still valid). Access denied instead
+// means a program of another user holds it, whose mutex this one may not open.
+inline constexpr uint32_t kErrorAlreadyExists = 183;
+// After AdjustTokenPrivileges that succeeded: the token does not hold the privilege.
+inline constexpr uint32_t kErrorNotAllAssigned = 1300;
+inline constexpr uint32_t kErrorNoSuchPrivilege = 1313;
+inline constexpr uint32_t kErrorPrivilegeNotHeld = 1314;
 
 }  // namespace platform

@@ -190,10 +190,10 @@ bool ScsiLayer::AbortAspiRequest(platform::SrbExecScsiCmd& srb) {
   sendCommand_(&abort);
   if (LoadStatus(abort.SRB_Status) != platform::kSsComp) return false;
 
-  const uint32_t start = os_.clock.TimeOfDaySeconds();
+  const uint32_t start = platform::TimeOfDaySeconds(os_.clock);
   while (LoadStatus(srb.SRB_Status) == platform::kSsPending) {
     // Counted modulo one day: an abort that straddles midnight must not wait for ever.
-    const uint32_t elapsed = (os_.clock.TimeOfDaySeconds() + kSecondsPerDay - start) % kSecondsPerDay;
+    const uint32_t elapsed = (platform::TimeOfDaySeconds(os_.clock) + kSecondsPerDay - start) % kSecondsPerDay;
     if (elapsed > kAbortPatienceSeconds) return false;
     os_.clock.Sleep(kAbortPollMs);
   }

@@ -21,7 +21,7 @@ bool PlausibleMask(uint32_t mask) { return mask <= kLargestAlignmentMask && (mas
 ScsiLayer::ScsiLayer(const platform::ScsiPlatform& os) : os_(os) {
   handles_.fill(platform::kInvalidHandle);
   alignmentMasks_.fill(kUnknownAlignmentMask);
-  const uint32_t platformId = os_.system.GetVersionPlatformId();
+  const uint32_t platformId = platform::PlatformId(os_.system);
   if (platformId == platform::kPlatformWin32NT) {
     backEnd_ = BackEnd::PassThrough;
     EnumeratePassThrough();

@@ -135,7 +135,7 @@ void AspiExec::RunJob() {
   const int32_t entry = entryIndex_.load(std::memory_order_acquire);
   record_ = JobRecord{};
   record_.blockCount = image_.blockCount;
-  const uint32_t startSeconds = clock_.TimeOfDaySeconds();
+  const uint32_t startSeconds = platform::TimeOfDaySeconds(clock_);
   layer_.OpenRef(ref_, deviceIndex_.load(std::memory_order_acquire));
 
   // Cleared first: the name of a drive that does not answer is empty, never an earlier one.
@@ -144,7 +144,7 @@ void AspiExec::RunJob() {
   lock_.Release();
   layer_.CloseRef(ref_);
   // Modulo one day: a job may run across midnight.
-  record_.durationSeconds = (clock_.TimeOfDaySeconds() + kSecondsPerDay - startSeconds) % kSecondsPerDay;
+  record_.durationSeconds = (platform::TimeOfDaySeconds(clock_) + kSecondsPerDay - startSeconds) % kSecondsPerDay;
 }
 
 // A drive that cannot be opened, or that does not tell what it is, has failed: nothing is known

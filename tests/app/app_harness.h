@@ -22,7 +22,7 @@
 #include "app/main_unit.h"
 #include "emu/drive.h"
 #include "emu/machine.h"
-#include "platform/log_output.h"
+#include "platform/platform.h"
 #include "platform/shell.h"
 #include "platform/threads.h"
 #include "scoped_temp_dir.h"
@@ -56,10 +56,9 @@ class RecordingShell : public platform::Shell {
                     std::to_string(attributes));
     return system_.AdjustTokenPrivileges(token, luid, attributes);
   }
-  uint32_t GetLastError() override { return system_.GetLastError(); }
-  int CloseHandle(platform::Handle object) override {
-    calls.push_back("CloseHandle " + Named(object));
-    return system_.CloseHandle(object);
+  int CloseToken(platform::Handle token) override {
+    calls.push_back("CloseHandle " + Named(token));
+    return system_.CloseToken(token);
   }
   int ExitWindowsEx(uint32_t flags, uint32_t reason) override {
     calls.push_back("ExitWindowsEx " + std::to_string(flags) + " " + std::to_string(reason));
@@ -79,8 +78,9 @@ class RecordingShell : public platform::Shell {
   platform::Handle token_ = 0;
 };
 
-// Files appended to in memory, by name; each step of an append can be made to fail.
-class MemoryLogFiles : public platform::FileWriter {
+// Files appended to in memory, by name; each step of an append can be made to fail. Reading them
+// back is MemoryLogReader's.
+class MemoryLogFiles : public platform::FileIo {
  public:
   enum class Failure { None, Open, Seek, Write, ShortWrite };
 
@@ -90,6 +90,9 @@ class MemoryLogFiles : public platform::FileWriter {
     openPath_ = path;
     return 5;
   }
+  int DeviceIoControl(platform::Handle, uint32_t, void*, uint32_t, void*, uint32_t, uint32_t*) override { return 0; }
+  int ReadFile(platform::Handle, void*, uint32_t, uint32_t*) override { return 0; }
+  uint32_t GetFileSize(platform::Handle) override { return 0xFFFFFFFFu; }
   uint32_t SetFilePointer(platform::Handle, int32_t, uint32_t) override {
     return failure == Failure::Seek ? platform::kInvalidSetFilePointer : static_cast<uint32_t>(files[openPath_].size());
   }
@@ -104,6 +107,7 @@ class MemoryLogFiles : public platform::FileWriter {
     ++closes;
     return 1;
   }
+  uint32_t GetLastError() override { return 0; }
 
   std::map<std::string, std::string> files;
   Failure failure = Failure::None;
@@ -136,6 +140,8 @@ class MemoryLogReader : public platform::FileIo {
     return 1;
   }
   uint32_t GetFileSize(platform::Handle) override { return static_cast<uint32_t>(text_.size()); }
+  uint32_t SetFilePointer(platform::Handle, int32_t, uint32_t) override { return platform::kInvalidSetFilePointer; }
+  int WriteFile(platform::Handle, const void*, uint32_t, uint32_t*) override { return 0; }
   int CloseHandle(platform::Handle) override { return 1; }
   uint32_t GetLastError() override { return 0; }
 
@@ -147,14 +153,6 @@ class MemoryLogReader : public platform::FileIo {
   std::size_t position_ = 0;
 };
 
-// The local time on 10 December 2026 at the window thread's virtual time of day.
-class VirtualLocalTime : public platform::LocalTime {
- public:
-  explicit VirtualLocalTime(platform::Clock& clock) : clock_(clock) {}
-  void GetLocalTime(platform::SystemTime* time) override {
-    const uint32_t seconds = clock_.TimeOfDaySeconds();
-    *time = platform::SystemTime{2026, 12, 4, 10, static_cast<uint16_t>(seconds / 3600),
-                                 static_cast<uint16_t>(seconds / 60 % 60), static_cast<uint16_t>(seconds % 60), 0};
   }
 
  private:
@@ -207,7 +205,7 @@ class AppHarness {
     }
     layer = std::make_unique<scsi::ScsiLayer>(machine.Platform());
     MainUnit& unit = MainUnit::Start(
-        Services{*layer, machine, clock, profile, shell, update::kEmbeddedImage, &logFiles, &localTime, &machine});
+        Services{*layer, machine, machine, clock, profile, shell, update::kEmbeddedImage, logFiles, &machine});
     ConfigureBench(unit, options);
     application = std::make_unique<ui::TApplication>(backend);
     ConnectApplication(*application);
@@ -218,8 +216,8 @@ class AppHarness {
 
   // The machine as FLASH.EXE's entry hands it to the program's run (RunProgram).
   Services ProgramServices(scsi::ScsiLayer& programLayer) {
-    return Services{programLayer, machine, clock, profile, shell, update::kEmbeddedImage, &logFiles, &localTime,
-                    &machine, &logReader};
+    return Services{programLayer, machine, machine, clock, profile, shell, update::kEmbeddedImage, logFiles,
+                    &machine, logReader};
   }
 
   void Stop() {
@@ -254,7 +252,6 @@ class AppHarness {
   test_support::ScriptedClock clock{machine};
   MemoryLogFiles logFiles;
   MemoryLogReader logReader{logFiles};
-  VirtualLocalTime localTime{clock};
   Options options;  // the command line's, set before Start
   std::vector<std::shared_ptr<emu::Drive>> drives;
   settings::IniProfile profile;

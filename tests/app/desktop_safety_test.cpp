@@ -61,7 +61,7 @@ TEST_P(OneCopyOn, SecondCopyEndsBeforeAnyDriveIsOpened) {
     SCOPED_TRACE(unattended ? "/AUTO" : "interactive");
     AppHarness h;
     BecomeSystem(h, GetParam());
-    const OneCopy first(&h.machine);
+    const OneCopy first(&h.machine, h.machine, h.machine);
     ASSERT_FALSE(first.AnotherRunning());
     ASSERT_EQ(h.machine.OpenMutexHandles(), 1u) << "the name this system refuses: " << h.machine.MutexNames()[0];
 
@@ -122,7 +122,7 @@ TEST(OneCopy, NoDesktopCallsNoGuard) {
   scsi::ScsiLayer layer(h.machine.Platform());
   Services services = h.ProgramServices(layer);
   services.desktop = nullptr;
-  const OneCopy first(&h.machine);
+  const OneCopy first(&h.machine, h.machine, h.machine);
   EXPECT_EQ(RunProgram(h.backend, services, ""), 0);
   EXPECT_FALSE(h.drives[0]->Log().empty());
 }

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "emu/checksums.h"
-#include "platform/win32/windows_platform.h"
+#include "platform/win32/windows_os.h"
 #include "scsi/commands.h"
 #include "scsi/scsi_layer.h"
 #include "ui/application.h"
@@ -27,13 +27,8 @@ using namespace ui;
 constexpr int kRows = 10;
 constexpr int kBlocks = 2;
 
-platform::win32::WindowsPlatform& Os() {
-  static platform::win32::WindowsPlatform os;
-  return os;
-}
-
 scsi::ScsiLayer& Layer() {
-  static scsi::ScsiLayer layer(Os().Scsi());
+  static scsi::ScsiLayer layer(platform::win32::WindowsOs().Scsi());
   return layer;
 }
 

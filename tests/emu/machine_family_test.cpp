@@ -15,11 +15,11 @@ using Family = Machine::Family;
 
 TEST(MachineFamily, SetsThePlatformIdOfItsFamily) {
   Machine machine;
-  EXPECT_EQ(machine.GetVersionPlatformId(), platform::kPlatformWin32NT);
+  EXPECT_EQ(platform::PlatformId(machine), platform::kPlatformWin32NT);
   machine.SetFamily(Family::Consumer);
-  EXPECT_EQ(machine.GetVersionPlatformId(), platform::kPlatformWin32Windows);
+  EXPECT_EQ(platform::PlatformId(machine), platform::kPlatformWin32Windows);
   machine.SetFamily(Family::Nt);
-  EXPECT_EQ(machine.GetVersionPlatformId(), platform::kPlatformWin32NT);
+  EXPECT_EQ(platform::PlatformId(machine), platform::kPlatformWin32NT);
 }
 
 // 98 SE's ADVAPI32 token calls are stubs: FALSE, ERROR_CALL_NOT_IMPLEMENTED, nothing written.

@@ -22,7 +22,7 @@ class PassThroughMachine : public testing::Test {
 
 TEST_F(PassThroughMachine, LettersAndTypes) {
   EXPECT_EQ(machine_.GetLogicalDrives(), (1u << 2) | (1u << 4) | (1u << 6));
-  EXPECT_EQ(machine_.GetVersionPlatformId(), platform::kPlatformWin32NT);
+  EXPECT_EQ(platform::PlatformId(machine_), platform::kPlatformWin32NT);
   const struct {
     const char* root;
     uint32_t type;

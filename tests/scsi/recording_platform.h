@@ -35,6 +35,12 @@ class RecordingFiles : public platform::FileIo {
     return inner_.ReadFile(file, buffer, size, read);
   }
   uint32_t GetFileSize(platform::Handle file) override { return inner_.GetFileSize(file); }
+  uint32_t SetFilePointer(platform::Handle file, int32_t distance, uint32_t method) override {
+    return inner_.SetFilePointer(file, distance, method);
+  }
+  int WriteFile(platform::Handle file, const void* buffer, uint32_t size, uint32_t* written) override {
+    return inner_.WriteFile(file, buffer, size, written);
+  }
   int CloseHandle(platform::Handle object) override { return inner_.CloseHandle(object); }
   uint32_t GetLastError() override { return inner_.GetLastError(); }
 

@@ -20,8 +20,9 @@ std::vector<uint8_t> MakeBlock(int index);
 std::vector<uint8_t> MakeCvt(int blocks);
 
 
-// In-memory files for platform::FileIo. Every call goes into the shared event log as a short line
-// ("open <path>", "size", "read <n>", "close"), so tests can check the order against other fakes.
+// In-memory files for platform::FileIo, read only (the loader never writes). Every call goes into
+// the shared event log as a short line ("open <path>", "size", "read <n>", "close"), so tests can
+// check the order against other fakes.
 class FakeFileIo final : public platform::FileIo {
  public:
   explicit FakeFileIo(std::vector<std::string>& events) : events_(events) {}
@@ -37,6 +38,8 @@ class FakeFileIo final : public platform::FileIo {
   int DeviceIoControl(platform::Handle, uint32_t, void*, uint32_t, void*, uint32_t, uint32_t*) override { return 0; }
   int ReadFile(platform::Handle file, void* buffer, uint32_t bytesToRead, uint32_t* bytesRead) override;
   uint32_t GetFileSize(platform::Handle file) override;
+  uint32_t SetFilePointer(platform::Handle, int32_t, uint32_t) override { return platform::kInvalidSetFilePointer; }
+  int WriteFile(platform::Handle, const void*, uint32_t, uint32_t*) override { return 0; }
   int CloseHandle(platform::Handle object) override;
   uint32_t GetLastError() override { return 0; }
 

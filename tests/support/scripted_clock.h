@@ -34,7 +34,7 @@ class ScriptedClock : public platform::Clock {
     }
     inner_.Sleep(milliseconds);
   }
-  uint32_t TimeOfDaySeconds() override { return inner_.TimeOfDaySeconds(); }
+  void GetLocalTime(platform::SystemTime* time) override { inner_.GetLocalTime(time); }
 
   std::vector<uint32_t> Sleeps() const {
     std::lock_guard<platform::Lock> lock(mutex_);

@@ -1,9 +1,10 @@
-// The clock adapter against the real calls, and the platform object that hands the adapters out.
+// The clock adapter against the real calls, and the aggregate that hands the adapters out.
 #include <gtest/gtest.h>
 
 #include <ctime>
 
-#include "platform/win32/windows_platform.h"
+#include "platform/win32/win32_clock.h"
+#include "platform/win32/windows_os.h"
 
 namespace platform::win32 {
 namespace {
@@ -21,7 +22,7 @@ TEST(Win32Clock, TimeOfDayIsLocalSecondsSinceMidnight) {
   for (int attempt = 0; attempt < 3; ++attempt) {
     const uint32_t before = CrtTimeOfDay();
     clock.Sleep(1);
-    const uint32_t t = clock.TimeOfDaySeconds();
+    const uint32_t t = TimeOfDaySeconds(clock);
     const uint32_t after = CrtTimeOfDay();
     if (after < before) continue;  // midnight passed in between
     EXPECT_LT(t, 86400u);
@@ -33,16 +34,19 @@ TEST(Win32Clock, TimeOfDayIsLocalSecondsSinceMidnight) {
 }
 
 TEST(WindowsPlatform, ScsiPlatformReachesTheBundledAdapters) {
-  WindowsPlatform windows;
-  const ScsiPlatform a = windows.Scsi();
-  const ScsiPlatform b = windows.Scsi();
+  const Os os = WindowsOs();
+  const ScsiPlatform a = os.Scsi();
+  const ScsiPlatform b = WindowsOs().Scsi();
   EXPECT_EQ(&a.system, &b.system);
   EXPECT_EQ(&a.files, &b.files);
   EXPECT_EQ(&a.library, &b.library);
   EXPECT_EQ(&a.sync, &b.sync);
   EXPECT_EQ(&a.clock, &b.clock);
+  EXPECT_EQ(&os.profile, &WindowsOs().profile);
+  EXPECT_EQ(&os.shell, &WindowsOs().shell);
+  EXPECT_EQ(&os.desktop, &WindowsOs().desktop);
   EXPECT_NE(a.system.GetLogicalDrives(), 0u);
-  EXPECT_LT(a.clock.TimeOfDaySeconds(), 86400u);
+  EXPECT_LT(TimeOfDaySeconds(a.clock), 86400u);
   EXPECT_EQ(a.files.CreateFileA("Q:\\missing", kGenericRead, kFileShareRead, kOpenExisting, 0), kInvalidHandle);
 }
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/scsi_records.h"
-#include "platform/win32/windows_platform.h"
+#include "platform/win32/win32_file_io.h"
 
 namespace platform::win32 {
 namespace {

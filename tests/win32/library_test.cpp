@@ -1,7 +1,7 @@
 // The library adapter against the real calls: a system DLL's entry points found, missing ones not.
 #include <gtest/gtest.h>
 
-#include "platform/win32/windows_platform.h"
+#include "platform/win32/win32_library.h"
 
 namespace platform::win32 {
 namespace {

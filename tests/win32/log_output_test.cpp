@@ -1,5 +1,5 @@
-// The run log's adapters against the real calls: appending to a file through the portable
-// appender (created when missing, never truncated), failures on a bad path, and the local date.
+// The run log's calls against the real ones, through the file and clock adapters: appending to a
+// file (created when missing, never truncated), failures on a bad path, and the local date.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -9,7 +9,8 @@
 #include <iterator>
 #include <string>
 
-#include "platform/win32/win32_log_output.h"
+#include "platform/win32/win32_clock.h"
+#include "platform/win32/win32_file_io.h"
 
 namespace platform::win32 {
 namespace {
@@ -22,7 +23,7 @@ std::string ReadWhole(const std::string& path) {
 TEST(Win32FileWriter, AppendsAtTheEndAndCreatesTheFile) {
   const std::string path = (std::filesystem::temp_directory_path() / "flash_win32_log_test.log").string();
   std::remove(path.c_str());
-  Win32FileWriter writer;
+  Win32FileIo writer;
   for (const std::string text : {"one\r\n", "two\r\n"}) {
     const Handle file = writer.CreateFileA(path.c_str(), kGenericWrite, kFileShareRead, kOpenAlways,
                                            kFileAttributeNormal);
@@ -38,14 +39,14 @@ TEST(Win32FileWriter, AppendsAtTheEndAndCreatesTheFile) {
 }
 
 TEST(Win32FileWriter, AFolderThatDoesNotExistFailsTheOpen) {
-  Win32FileWriter writer;
+  Win32FileIo writer;
   EXPECT_EQ(writer.CreateFileA("Z:\\no\\such\\folder\\FLASH.LOG", kGenericWrite, kFileShareRead, kOpenAlways,
                                kFileAttributeNormal),
             kInvalidHandle);
 }
 
 TEST(Win32LocalTime, IsTodaysLocalDate) {
-  Win32LocalTime clock;
+  Win32Clock clock;
   SystemTime now;
   clock.GetLocalTime(&now);
   const std::time_t t = std::time(nullptr);

@@ -4,7 +4,7 @@
 
 
 #include "platform/threads.h"
-#include "platform/win32/windows_platform.h"
+#include "platform/win32/win32_sync.h"
 
 namespace platform::win32 {
 namespace {

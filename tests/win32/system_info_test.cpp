@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "platform/win32/windows_platform.h"
+#include "platform/win32/win32_system_info.h"
 
 namespace platform::win32 {
 namespace {
@@ -12,7 +12,8 @@ std::string RootOf(int letterIndex) { return std::string(1, static_cast<char>('A
 
 TEST(Win32SystemInfo, PlatformIdIsOneOfTheWin32Families) {
   // 0 would mean the 148-byte record was refused; Wine answers 2, or 1 when set to a 9x version.
-  const uint32_t id = Win32SystemInfo{}.GetVersionPlatformId();
+  Win32SystemInfo system;
+  const uint32_t id = PlatformId(system);
   EXPECT_TRUE(id == kPlatformWin32Windows || id == kPlatformWin32NT) << id;
 }
 

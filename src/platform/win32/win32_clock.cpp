@@ -7,10 +7,11 @@ namespace platform::win32 {
 
 void Win32Clock::Sleep(uint32_t milliseconds) { ::Sleep(milliseconds); }
 
-uint32_t Win32Clock::TimeOfDaySeconds() {
+void Win32Clock::GetLocalTime(SystemTime* time) {
   SYSTEMTIME now{};
   ::GetLocalTime(&now);
-  return uint32_t{now.wHour} * 3600u + uint32_t{now.wMinute} * 60u + uint32_t{now.wSecond};
+  *time = SystemTime{now.wYear, now.wMonth, now.wDayOfWeek, now.wDay, now.wHour, now.wMinute, now.wSecond,
+                     now.wMilliseconds};
 }
 
 }  // namespace platform::win32

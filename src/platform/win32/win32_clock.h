@@ -1,4 +1,4 @@
-// Clock over the real Windows calls: Sleep and the local time of day.
+// Clock over the real Windows calls: Sleep and the local time.
 #pragma once
 
 #include "platform/platform.h"
@@ -8,7 +8,7 @@ namespace platform::win32 {
 class Win32Clock final : public Clock {
  public:
   void Sleep(uint32_t milliseconds) override;
-  uint32_t TimeOfDaySeconds() override;
+  void GetLocalTime(SystemTime* time) override;
 };
 
 }  // namespace platform::win32

@@ -19,21 +19,9 @@ static_assert(offsetof(SystemPowerStatus, batteryLifeTime) == offsetof(SYSTEM_PO
 static_assert(offsetof(SystemPowerStatus, batteryFullLifeTime) ==
               offsetof(SYSTEM_POWER_STATUS, BatteryFullLifeTime));
 
-int Win32Desktop::GetVersionExA(OsVersion* version) {
-  OSVERSIONINFOA info{};
-  info.dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);
-  if (!::GetVersionExA(&info)) return 0;
-  version->majorVersion = info.dwMajorVersion;
-  version->minorVersion = info.dwMinorVersion;
-  version->platformId = info.dwPlatformId;
-  return 1;
-}
-
 Handle Win32Desktop::CreateMutexA(bool initialOwner, const char* name) {
   return FromWin(::CreateMutexA(nullptr, initialOwner ? TRUE : FALSE, name));
 }
-
-uint32_t Win32Desktop::GetLastError() { return ::GetLastError(); }
 
 int Win32Desktop::CloseMutex(Handle mutex) { return ::CloseHandle(ToWin(mutex)); }
 

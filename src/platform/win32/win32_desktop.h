@@ -1,5 +1,5 @@
-// Windows adapter of platform::Desktop: the single-copy mutex, the version, the power status and
-// the execution state.
+// Windows adapter of platform::Desktop: the single-copy mutex, the power status and the execution
+// state.
 #pragma once
 
 #include "platform/desktop.h"
@@ -8,9 +8,7 @@ namespace platform::win32 {
 
 class Win32Desktop final : public Desktop {
  public:
-  int GetVersionExA(OsVersion* version) override;
   Handle CreateMutexA(bool initialOwner, const char* name) override;
-  uint32_t GetLastError() override;
   int CloseMutex(Handle mutex) override;
   int GetSystemPowerStatus(SystemPowerStatus* status) override;
   Module GetModuleHandleA(const char* moduleName) override;

@@ -1,4 +1,5 @@
-// FileIo adapter: CreateFileA, DeviceIoControl, ReadFile, GetFileSize, CloseHandle, GetLastError.
+// FileIo adapter: CreateFileA, DeviceIoControl, ReadFile, GetFileSize, SetFilePointer, WriteFile,
+// CloseHandle, GetLastError.
 #include "platform/win32/win32_file_io.h"
 
 #include <windows.h>
@@ -32,6 +33,17 @@ int Win32FileIo::ReadFile(Handle file, void* buffer, uint32_t bytesToRead, uint3
 }
 
 uint32_t Win32FileIo::GetFileSize(Handle file) { return ::GetFileSize(ToWin(file), nullptr); }
+
+uint32_t Win32FileIo::SetFilePointer(Handle file, int32_t distance, uint32_t moveMethod) {
+  return ::SetFilePointer(ToWin(file), distance, nullptr, moveMethod);
+}
+
+int Win32FileIo::WriteFile(Handle file, const void* buffer, uint32_t bytesToWrite, uint32_t* bytesWritten) {
+  DWORD written = 0;
+  const BOOL ok = ::WriteFile(ToWin(file), buffer, bytesToWrite, &written, nullptr);
+  if (bytesWritten) *bytesWritten = written;
+  return ok;
+}
 
 int Win32FileIo::CloseHandle(Handle object) { return ::CloseHandle(ToWin(object)); }
 

@@ -31,9 +31,7 @@ int Win32Shell::AdjustTokenPrivileges(Handle token, const Luid& luid, uint32_t a
   return ::AdjustTokenPrivileges(reinterpret_cast<HANDLE>(token), FALSE, &state, 0, nullptr, nullptr);
 }
 
-uint32_t Win32Shell::GetLastError() { return ::GetLastError(); }
-
-int Win32Shell::CloseHandle(Handle object) { return ::CloseHandle(reinterpret_cast<HANDLE>(object)); }
+int Win32Shell::CloseToken(Handle token) { return ::CloseHandle(reinterpret_cast<HANDLE>(token)); }
 
 int Win32Shell::ExitWindowsEx(uint32_t flags, uint32_t reason) { return ::ExitWindowsEx(flags, reason); }
 

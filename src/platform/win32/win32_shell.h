@@ -10,8 +10,7 @@ class Win32Shell final : public Shell {
   int OpenProcessToken(uint32_t desiredAccess, Handle* token) override;
   int LookupPrivilegeValueA(const char* name, Luid* luid) override;
   int AdjustTokenPrivileges(Handle token, const Luid& luid, uint32_t attributes) override;
-  uint32_t GetLastError() override;
-  int CloseHandle(Handle object) override;
+  int CloseToken(Handle token) override;
   int ExitWindowsEx(uint32_t flags, uint32_t reason) override;
   void Exit(int code) override;
 };

@@ -9,10 +9,14 @@ namespace platform::win32 {
 // reject a size they do not know.
 static_assert(sizeof(OSVERSIONINFOA) == 148);
 
-uint32_t Win32SystemInfo::GetVersionPlatformId() {
+int Win32SystemInfo::GetVersionExA(OsVersion* version) {
   OSVERSIONINFOA info{};
   info.dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);
-  return ::GetVersionExA(&info) ? info.dwPlatformId : 0;
+  if (!::GetVersionExA(&info)) return 0;
+  version->majorVersion = info.dwMajorVersion;
+  version->minorVersion = info.dwMinorVersion;
+  version->platformId = info.dwPlatformId;
+  return 1;
 }
 
 uint32_t Win32SystemInfo::GetLogicalDrives() { return ::GetLogicalDrives(); }

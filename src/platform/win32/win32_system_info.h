@@ -1,4 +1,4 @@
-// SystemInfo over the real Windows calls: the operating-system family and the drive letters.
+// SystemInfo over the real Windows calls: the operating-system version and the drive letters.
 #pragma once
 
 #include "platform/platform.h"
@@ -7,7 +7,7 @@ namespace platform::win32 {
 
 class Win32SystemInfo final : public SystemInfo {
  public:
-  uint32_t GetVersionPlatformId() override;
+  int GetVersionExA(OsVersion* version) override;
   uint32_t GetLogicalDrives() override;
   uint32_t GetDriveTypeA(const char* rootPath) override;
 };
