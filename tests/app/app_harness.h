@@ -153,12 +153,6 @@ class MemoryLogReader : public platform::FileIo {
   std::size_t position_ = 0;
 };
 
-  }
-
- private:
-  platform::Clock& clock_;
-};
-
 struct DriveSpec {
   std::string vendor = "TEVOR";
   std::string product = "DVD RW KMR5133";
