@@ -37,13 +37,15 @@ std::vector<uint8_t> InquiryBytes(scsi::BackEnd backEnd, const Received& inquiry
   return bytes;
 }
 
-std::string Trimmed(const std::vector<uint8_t>& inquiry, bool delIsControl) {
+// The drive name: vendor and product up to the first NUL, without leading and trailing blanks,
+// control characters and DEL; bytes above DEL stay.
+std::string Trimmed(const std::vector<uint8_t>& inquiry) {
   const auto* text = reinterpret_cast<const char*>(inquiry.data() + kNameOffset);
   const std::size_t limit = inquiry.size() - kNameOffset;
   std::size_t end = static_cast<std::size_t>(std::find(text, text + limit, '\0') - text);
-  auto trim = [delIsControl](char c) {
+  auto trim = [](char c) {
     const auto byte = static_cast<unsigned char>(c);
-    return byte <= ' ' || (delIsControl && byte == 0x7F);
+    return byte <= ' ' || byte == 0x7F;
   };
   std::size_t begin = 0;
   while (begin < end && trim(text[begin])) ++begin;
@@ -98,8 +100,7 @@ void CheckJob(const JobRun& run) {
     return;
   }
   const std::vector<uint8_t> inquiry = InquiryBytes(run.backEnd, run.record[0]);
-  Require(run.name == Trimmed(inquiry, false) || run.name == Trimmed(inquiry, true),
-          "the drive name is not INQUIRY's vendor and product text, trimmed");
+  Require(run.name == Trimmed(inquiry), "the drive name is not INQUIRY's vendor and product text, trimmed");
   Require(run.name.size() <= 24, "the drive name is longer than vendor and product");
   const bool accepted = Accepted(inquiry);
   Require(accepted == (run.outcome != update::kFlashWrongDrive), "the model gate judged the drive wrongly");

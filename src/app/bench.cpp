@@ -29,7 +29,7 @@ void ConfigureBench(MainUnit& unit, const Options& options) {
 void StartBench(TForm1& form) {
   MainUnit& unit = MainUnit::Current();
   const settings::VerifySetting verify = settings::ReadVerifySetting(unit.services.profile);
-  unit.verifyReference = verify.reference;
+  form.verifyReference = verify.reference;
   if (verify.present && !verify.reference) Notify(settings::InvalidVerifyMessage(verify.text));
 
   if (!unit.options.autoRun) return;
@@ -44,13 +44,6 @@ void StartBench(TForm1& form) {
 }
 
 bool Unattended() { return MainUnit::Running() && MainUnit::Current().options.autoRun; }
-
-bool VerifyOn() { return MainUnit::Running() && MainUnit::Current().verifyReference.has_value(); }
-
-bool VerifyFailed(const update::JobRecord& job) {
-  if (!VerifyOn()) return false;
-  return !job.checksumRead || !job.checksumComplete || job.checksum != *MainUnit::Current().verifyReference;
-}
 
 void Notify(const std::string& text) {
   if (Unattended()) {

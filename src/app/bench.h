@@ -9,7 +9,6 @@
 
 #include "app/options.h"
 #include "app/run_log.h"
-#include "update/job_record.h"
 
 namespace ui {
 class TApplication;
@@ -24,14 +23,11 @@ class TForm1;
 // current (start-up) directory. Before the window is created.
 void ConfigureBench(MainUnit& unit, const Options& options);
 
-// At the end of FormCreate: reads [VERIFY] CHECKSUM (an invalid value is reported once and leaves
-// verification off) and, unattended, arms the press of Flash for when the message loop runs.
+// At the end of FormCreate: reads [VERIFY] CHECKSUM into the window's reference (an invalid value
+// is reported once and leaves verification off) and, unattended, arms the press of Flash for when the message loop runs.
 void StartBench(TForm1& form);
 
 bool Unattended();
-bool VerifyOn();
-// A job that ended done failed its verification: its checksum read did not complete or differs.
-bool VerifyFailed(const update::JobRecord& job);
 
 // Every message of the program goes through these, the one place that knows the mode: a box as
 // always, or unattended a line of the log and never a box.

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "settings/settings_file.h"
@@ -56,7 +57,13 @@ class TForm1 : public ui::TForm {
 
   // Worker k updates device k.
   std::array<update::AspiExec*, kRows> workers{};
+  // The last flash checksum known: FLASH.INI's [FLASHROM] CHECKSUM at start-up, then each Get CS.
+  // Every Flash command clears it, and no job takes it: a run reads the checksum back only to
+  // verify it against verifyReference.
   uint16_t storedChecksum = 0;
+  // [VERIFY] CHECKSUM when it holds a valid value (StartBench): every job of a run is handed it,
+  // and its worker judges the read-back against it.
+  std::optional<uint16_t> verifyReference;
   uint8_t timerStarted = 0;
   int32_t driveCount = 0;
   settings::DriveOrder DriveOrder{};

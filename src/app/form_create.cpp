@@ -93,21 +93,21 @@ void TForm1::FormCreate(ui::TObject*) {
   ProgressBar->SetTop(Panel1->Height() - ProgressBar->Height());
   ButCS->SetVisible(false);
 
-  storedChecksum = settings::ReadStoredChecksum(os.profile);
   EditCS->SetText("");
   LabelCS->SetCaption("CS:");
   ButAD->SetCaption("ArgDrv");
   ButAD->SetTop(ButCS->Top());
 
   // The refresh reads the row's device from DriveOrder, so each entry is in place before it.
-  DriveOrder = settings::ReadDriveOrder(os.profile, driveCount, [this](int row, int32_t device) {
-    DriveOrder[row] = device;
-    RefreshRowCaption(row);
-  });
-
-  unit.startupDirectory = settings::ReadStartupDirectory(os.profile);
-
-  unit.firmwarePath = settings::ReadFirmwarePath(os.profile);
+  const settings::StartupSettings read =
+      settings::ReadStartupSettings(os.profile, driveCount, [this](int row, int32_t device) {
+        DriveOrder[row] = device;
+        RefreshRowCaption(row);
+      });
+  storedChecksum = read.storedChecksum;
+  DriveOrder = read.driveOrder;
+  unit.startupDirectory = read.startupDirectory;
+  unit.firmwarePath = read.firmwarePath;
   Edit1->SetText(unit.firmwarePath);
   if (!unit.loader) {
     service::LoaderUi loaderUi{[](const std::string& text) { Notify(text); },

@@ -4,7 +4,6 @@
 
 #include <array>
 #include <memory>
-#include <optional>
 #include <string>
 
 #include "app/desktop_safety.h"
@@ -72,11 +71,10 @@ class MainUnit {
   // before the drive table they write to.
   std::array<std::unique_ptr<update::AspiExec>, update::DriveTable::kEntries> workers;
 
-  // The bench additions: command-line options, the run log's file, the reference checksum when
-  // verification is on, and when the current update run started.
+  // The bench additions: command-line options, the run log's file, and when the current update
+  // run started.
   Options options;
   std::string logPath;
-  std::optional<uint16_t> verifyReference;
   platform::SystemTime runStart;
   // Held from the Flash command to the run's end; given back at the latest when the unit ends.
   KeepAwake awake;

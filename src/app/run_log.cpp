@@ -118,7 +118,9 @@ std::string FormatRowLine(const RunLogRow& row) {
                      OutcomeText(row.outcome);
   const update::JobRecord& job = row.job;
   // A failure names its step and the sense it left; a verification that read a whole but different
-  // sum has no sense to show.
+  // sum has no sense to show. The worker judged the verification and recorded its step; the
+  // window's verify-failed outcome is that verdict, and a row's line names the step of its outcome
+  // whatever record it is given, so the line never contradicts the outcome.
   if (row.outcome == RowOutcome::Failed && job.step == update::FailStep::Locked) {
     // Nothing was sent to the drive: there is no sense, only the program that held it.
     line += " | " + StepText(job) + " | held by " + LockOwnerText(job.lockOwner);

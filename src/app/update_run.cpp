@@ -123,9 +123,12 @@ void TForm1::ButtonFlashClick(ui::TObject*) {
     // Two rows may name one device (a stored arrangement does not have to differ): one job, whose
     // outcome both rows show.
     if (startedThisRun_[device]) continue;
-    // The worker writes the entries of its own device; the checksum is wanted only to verify.
-    // A worker that refuses the job has not written this drive: the run's end reports it as failed.
-    if (workers[device]->StartJob(device, storedChecksum != 0 || VerifyOn())) startedThisRun_[device] = true;
+    // The worker writes the entries of its own device; the checksum is wanted only to verify, and
+    // the worker judges it. A worker that refuses the job has not written this drive: the run's
+    // end reports it as failed.
+    if (workers[device]->StartJob(device, verifyReference.has_value(), verifyReference)) {
+      startedThisRun_[device] = true;
+    }
   }
 }
 
@@ -159,8 +162,10 @@ void TForm1::EndRun() {
     const bool started = ValidDevice(device) && startedThisRun_[device];
     // A row whose drive no job wrote (the hand-off was refused) is failed, never updated.
     const bool workerFailed = !wrong && (!started || workers[device]->Outcome() == update::kFlashFailed);
-    // The worker is done with its job here, so its record is complete and no longer written.
-    const bool verifyFailed = !wrong && !workerFailed && started && VerifyFailed(workers[device]->LastJob());
+    // The worker is done with its job here, so its record and its verdict are complete and no
+    // longer written.
+    const bool verifyFailed =
+        !wrong && !workerFailed && started && update::VerificationFailed(workers[device]->LastJob().verification);
     const RowOutcome outcome = wrong          ? RowOutcome::Refused
                                : workerFailed ? RowOutcome::Failed
                                : verifyFailed ? RowOutcome::VerifyFailed
@@ -188,7 +193,7 @@ void TForm1::EndRun() {
     }
     log.rows.push_back(RunLogRow{row, ValidDevice(device) ? LogAddress(device) : std::string("?"),
                                  ValidDevice(device) ? unit.drives.Name(device) : std::string(), outcome,
-                                 started ? workers[device]->LastJob() : update::JobRecord{}, unit.verifyReference});
+                                 started ? workers[device]->LastJob() : update::JobRecord{}, verifyReference});
   }
 
   // OK when nothing was refused or failed; the restart is also offered when some drives took the

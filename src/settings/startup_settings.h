@@ -53,7 +53,7 @@ std::string ReadStartupDirectory(platform::Profile& profile);
 // [FIRMWARE] PATH (default ""), whole.
 std::string ReadFirmwarePath(platform::Profile& profile);
 
-// The four reads above in their start-up order.
+// The four reads above in their start-up order: the window's one reader of its start-up settings.
 StartupSettings ReadStartupSettings(platform::Profile& profile, int driveCount,
                                     const RefreshRowCaption& refreshRowCaption);
 

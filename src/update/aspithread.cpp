@@ -72,6 +72,13 @@ ModelGate PassModelGate(const uint8_t* inquiry) {
   return ModelGate::WrongDrive;
 }
 
+// The verdict on a read-back: judged only against a reference, and only a whole sum is compared.
+Verification JudgeReadBack(const std::optional<uint16_t>& reference, bool complete, uint16_t checksum) {
+  if (!reference) return Verification::NoReference;
+  if (!complete) return Verification::Incomplete;
+  return checksum == *reference ? Verification::Match : Verification::Mismatch;
+}
+
 }  // namespace
 
 AspiExec::AspiExec(scsi::ScsiLayer& layer, platform::Clock& clock, DriveTable& drives,
@@ -85,12 +92,13 @@ AspiExec::~AspiExec() {
   WaitFor();
 }
 
-bool AspiExec::StartJob(int32_t entryIndex, bool checksumWanted) {
+bool AspiExec::StartJob(int32_t entryIndex, bool checksumWanted, std::optional<uint16_t> reference) {
   if (Go()) return false;
   WaitUntilSuspended();
   if (Finished()) return false;
   entryIndex_.store(entryIndex, std::memory_order_release);
-  checksumWanted_.store(checksumWanted, std::memory_order_release);
+  checksumWanted_.store(checksumWanted || reference.has_value(), std::memory_order_release);
+  reference_ = reference;
   {
     std::lock_guard lock(goMutex_);
     go_.store(1, std::memory_order_release);
@@ -135,6 +143,8 @@ void AspiExec::RunJob() {
   const int32_t entry = entryIndex_.load(std::memory_order_acquire);
   record_ = JobRecord{};
   record_.blockCount = image_.blockCount;
+  // Until the read-back judges it: a job that ends before it has not verified the drive.
+  if (reference_) record_.verification = Verification::NotRead;
   const uint32_t startSeconds = platform::TimeOfDaySeconds(clock_);
   layer_.OpenRef(ref_, deviceIndex_.load(std::memory_order_acquire));
 
@@ -279,9 +289,14 @@ void AspiExec::ReadChecksumBack() {
   record_.checksumRead = true;
   record_.checksumComplete = complete;
   record_.checksum = checksum;
+  record_.verification = JudgeReadBack(reference_, complete, checksum);
+  // An incomplete read is recorded with its sense whether or not a reference judges it; a whole
+  // read that differs left no sense (0).
   if (!complete) {
     record_.step = FailStep::Verification;
     record_.sense = layer_.GetSenseCode(ref_);
+  } else if (record_.verification == Verification::Mismatch) {
+    record_.step = FailStep::Verification;
   }
 }
 

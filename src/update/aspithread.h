@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 
 #include "platform/platform.h"
 #include "platform/threads.h"
@@ -50,7 +51,9 @@ class AspiExec : public platform::TThread {
   // The job hand-off: entry index, checksum wanted, go flag, resume. A worker still busy with an
   // earlier job (go flag still set) is left alone and false is returned; a worker that has just
   // cleared its go flag is waited for until it has suspended itself, so the resume is not lost.
-  bool StartJob(int32_t entryIndex, bool checksumWanted);
+  // A reference asks for the read-back as well, and the worker judges what it reads against it
+  // (JobRecord::verification).
+  bool StartJob(int32_t entryIndex, bool checksumWanted, std::optional<uint16_t> reference = std::nullopt);
 
   // Complete values at any time; after WaitJobEnd() the final ones of the job.
   bool Go() const { return go_.load(std::memory_order_acquire) != 0; }
@@ -108,6 +111,9 @@ class AspiExec : public platform::TThread {
   std::atomic<uint16_t> checksum_{0};
   std::atomic<bool> checksumWanted_{false};
   std::atomic<int32_t> entryIndex_{0};
+  // Written by StartJob while the worker is suspended and read by the job after the go flag, which
+  // orders the two; no one else reads it.
+  std::optional<uint16_t> reference_;
   JobRecord record_;
 
   mutable platform::Lock goMutex_;

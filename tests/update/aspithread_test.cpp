@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -304,6 +305,71 @@ TEST_P(Worker, ChecksumIsReadOnlyAfterASuccessfulJobThatWantsIt) {
     if (c.read) {
       EXPECT_NE(run.checksum, 0);
     }
+  }
+}
+
+// The verification's one verdict, the worker's: the reference handed with the job against the
+// checksum read back. Only a whole read equal to the reference passes; the job's outcome stays
+// the write's, and the record names the verification as the failed step.
+TEST_P(Worker, JudgesTheReadBackAgainstTheReferenceItWasHanded) {
+  // What a drive updated with the embedded image reads back: its blocks, the rest erased.
+  constexpr uint16_t kUpdatedSum = 0x1244;
+  const auto none = [](emu::Drive&) {};
+  const auto readFails = [](emu::Drive& d) { d.FailAll(0xA0, {0x03, 0x11, 0x00}); };
+  emu::DriveConfig corrupting = Model("TEVOR", "DVD RW KMR5133");
+  corrupting.corruptAfterUpdate = true;
+  const struct {
+    const char* name;
+    bool wanted;
+    std::optional<uint16_t> reference;
+    emu::DriveConfig drive;
+    std::function<void(emu::Drive&)> script;
+    FlashResult outcome;
+    bool read;
+    Verification verdict;
+    FailStep step;
+    scsi::SenseCode sense;
+  } cases[] = {
+      {"no reference, nothing read", false, std::nullopt, Model("TEVOR", "DVD RW KMR5133"), none, kFlashDone, false,
+       Verification::NoReference, FailStep::None, 0},
+      {"no reference, read without a judgement", true, std::nullopt, Model("TEVOR", "DVD RW KMR5133"), none,
+       kFlashDone, true, Verification::NoReference, FailStep::None, 0},
+      {"no reference, the read's failure still recorded", true, std::nullopt, Model("TEVOR", "DVD RW KMR5133"),
+       readFails, kFlashDone, true, Verification::NoReference, FailStep::Verification, 0x031100},
+      {"equal", false, kUpdatedSum, Model("TEVOR", "DVD RW KMR5133"), none, kFlashDone, true, Verification::Match,
+       FailStep::None, 0},
+      {"another reference", true, uint16_t{kUpdatedSum + 1}, Model("TEVOR", "DVD RW KMR5133"), none, kFlashDone,
+       true, Verification::Mismatch, FailStep::Verification, 0},
+      {"a reference of 0 is a reference", true, uint16_t{0}, Model("TEVOR", "DVD RW KMR5133"), none, kFlashDone,
+       true, Verification::Mismatch, FailStep::Verification, 0},
+      {"the drive's flash differs", false, kUpdatedSum, corrupting, none, kFlashDone, true, Verification::Mismatch,
+       FailStep::Verification, 0},
+      {"the read does not complete", false, kUpdatedSum, Model("TEVOR", "DVD RW KMR5133"), readFails, kFlashDone,
+       true, Verification::Incomplete, FailStep::Verification, 0x031100},
+      {"a failed block leaves it unread", false, kUpdatedSum, Model("TEVOR", "DVD RW KMR5133"),
+       [](emu::Drive& d) { d.FailNth(0xFA, 3, {0x03, 0x0C, 0x00}); }, kFlashFailed, false, Verification::NotRead,
+       FailStep::Block, 0x030C00},
+      {"a wrong drive leaves it unread", false, kUpdatedSum, Model("OTHER", "DVD RW KMR5133"), none,
+       kFlashWrongDrive, false, Verification::NotRead, FailStep::None, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Rig rig(GetParam(), {c.drive});
+    emu::Drive& drive = *rig.drives[0];
+    c.script(drive);
+    auto worker = rig.MakeWorker(0);
+    ASSERT_TRUE(worker.exec->StartJob(0, c.wanted, c.reference));
+    worker.exec->WaitJobEnd();
+    const JobRecord& job = worker.exec->LastJob();
+    EXPECT_EQ(worker.exec->Outcome(), c.outcome);
+    EXPECT_EQ(job.checksumRead, c.read);
+    EXPECT_EQ(job.checksumComplete, c.read && c.sense == 0);
+    if (job.checksumComplete) {
+      EXPECT_EQ(job.checksum, testing::FlashSum(drive.Flash()));
+    }
+    EXPECT_EQ(job.verification, c.verdict);
+    EXPECT_EQ(job.step, c.step);
+    EXPECT_EQ(job.sense, c.sense);
   }
 }
 
