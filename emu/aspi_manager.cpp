@@ -9,6 +9,8 @@
 #include <stdexcept>
 #include <thread>
 
+#include "emu/scsi_codes.h"
+
 namespace emu {
 namespace {
 
@@ -16,8 +18,6 @@ using platform::SrbAbort;
 using platform::SrbExecScsiCmd;
 using platform::SrbGetDevType;
 
-constexpr uint8_t kTargetGood = 0x00;
-constexpr uint8_t kTargetCheckCondition = 0x02;
 constexpr uint8_t kHostAdapterSelectionTimeout = 0x11;
 // The manager reports a data phase that ended early as a data overrun or underrun; the request
 // record carries no count of the bytes moved unless residual counting was asked for.
@@ -30,9 +30,9 @@ void PublishStatus(uint8_t& status, uint8_t value) {
 
 uint8_t DirectionOf(uint8_t flags) {
   switch (flags & (platform::kSrbDirIn | platform::kSrbDirOut)) {
-    case platform::kSrbDirIn: return 8;
-    case platform::kSrbDirOut: return 16;
-    default: return 0;
+    case platform::kSrbDirIn: return kDirIn;
+    case platform::kSrbDirOut: return kDirOut;
+    default: return kDirNone;
   }
 }
 
@@ -161,10 +161,10 @@ uint32_t AspiManager::ExecScsi(SrbExecScsiCmd& srb) {
   request.event = event;
   request.threadKey = host_.ThreadKey();
   uint8_t* data = nullptr;
-  if (cmd.direction == 8 && srb.SRB_BufLen > 0) {
+  if (cmd.direction == kDirIn && srb.SRB_BufLen > 0) {
     request.dataIn.resize(srb.SRB_BufLen);
     data = request.dataIn.data();
-  } else if (cmd.direction == 16) {
+  } else if (cmd.direction == kDirOut) {
     data = srb.SRB_BufPointer;
   }
   request.result = drive->Execute(cmd, data);
@@ -211,7 +211,7 @@ void AspiManager::Finish(Request& request) {
   const bool lost = request.result.transportError;
   const bool cut = request.result.shortTransfer;
   srb.SRB_HaStat = lost ? kHostAdapterSelectionTimeout : cut ? kHostAdapterDataOverrunUnderrun : 0;
-  srb.SRB_TargStat = good || lost ? kTargetGood : kTargetCheckCondition;
+  srb.SRB_TargStat = good || lost ? kStatusGood : kStatusCheckCondition;
   if (cut) {
     const size_t n = std::min<size_t>(request.result.movedBytes, request.dataIn.size());
     if (n > 0) std::memcpy(srb.SRB_BufPointer, request.dataIn.data(), n);

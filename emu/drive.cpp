@@ -6,11 +6,12 @@
 #include <stdexcept>
 
 #include "emu/old_firmware.h"
+#include "emu/scsi_codes.h"
 
 namespace emu {
 namespace {
 
-constexpr uint8_t kOpInquiry = 0x12;
+using Kind = Drive::AnswerFault::Kind;
 
 Drive::Result Fail(SenseTriple sense) {
   Drive::Result r;
@@ -40,29 +41,22 @@ Drive::Result Drive::Execute(const CommandRecord& cmd, uint8_t* data) {
 
   const auto latency = opcodeLatencyMs_.find(opcode);
   const uint32_t latencyMs = latency != opcodeLatencyMs_.end() ? latency->second : latencyMs_;
-  const AnswerFault* fault = MatchingAnswerFault(cmd);
-  if (fault != nullptr && fault->kind == AnswerFault::Kind::ShortTransfer) {
-    if (cmd.direction != 0 && data != nullptr && fault->movedBytes < cmd.transferLength) {
+  const AnswerFault* fault = FirstFault(Stage::Answer, cmd);
+  if (fault != nullptr && fault->kind == Kind::ShortTransfer) {
+    if (cmd.direction != kDirNone && data != nullptr && fault->movedBytes < cmd.transferLength) {
       return ShortAnswer(cmd, data, fault->movedBytes, latencyMs);
     }
     fault = nullptr;  // nothing to cut short
   }
-  if (fault != nullptr && !fault->afterEffect && fault->kind != AnswerFault::Kind::AnswersLate) {
-    Result untouched;
-    untouched.latencyMs = latencyMs;
-    return LostAnswer(*fault, untouched);
-  }
-  if (MatchesNeverComplete(cmd)) {
-    Result r;
-    r.good = false;
-    r.neverCompletes = true;
-    r.latencyMs = latencyMs;
-    return r;
-  }
+  Result untouched;
+  untouched.latencyMs = latencyMs;
+  if (fault != nullptr && !fault->afterEffect && fault->kind != Kind::AnswersLate) return LostAnswer(*fault, untouched);
+  // A hang leaves the command undone, ahead of the answer faults that let it be carried out.
+  if (const AnswerFault* hang = FirstFault(Stage::Hang, cmd)) return LostAnswer(*hang, untouched);
 
   Result r = Answer(cmd, data);
   r.latencyMs = latencyMs;
-  if (opcode == 0x00) {
+  if (opcode == kOpTestUnitReady) {
     ++tursAnswered_;
     ApplyCountedMedium();
   }
@@ -73,7 +67,7 @@ Drive::Result Drive::Execute(const CommandRecord& cmd, uint8_t* data) {
 // kept); a data-in is carried out in full by the drive, and only its first bytes go across.
 Drive::Result Drive::ShortAnswer(const CommandRecord& cmd, uint8_t* data, uint32_t movedBytes, uint32_t latencyMs) {
   Result r;
-  if (cmd.direction == 8) {
+  if (cmd.direction == kDirIn) {
     std::vector<uint8_t> whole(cmd.transferLength, 0);
     r = Answer(cmd, whole.data());
     if (!r.good) {
@@ -93,18 +87,18 @@ Drive::Result Drive::LostAnswer(const AnswerFault& fault, Result carriedOut) {
   r.good = false;
   r.latencyMs = carriedOut.latencyMs;
   switch (fault.kind) {
-    case AnswerFault::Kind::CheckCondition: r.sense = FixedSense(fault.sense); break;
-    case AnswerFault::Kind::NoSense: r.transportError = true; break;
-    case AnswerFault::Kind::NeverAnswers: r.neverCompletes = true; break;
-    case AnswerFault::Kind::AnswersLate:
+    case Kind::CheckCondition: r.sense = FixedSense(fault.sense); break;
+    case Kind::NoSense: r.transportError = true; break;
+    case Kind::NeverAnswers: r.neverCompletes = true; break;
+    case Kind::AnswersLate:
       r = carriedOut;
       r.latencyMs = fault.lateMs;
       break;
-    case AnswerFault::Kind::Disappears:
+    case Kind::Disappears:
       gone_ = true;
       r.gone = true;
       break;
-    case AnswerFault::Kind::ShortTransfer: break;  // handled before the command (ShortAnswer)
+    case Kind::ShortTransfer: break;  // handled before the command (ShortAnswer)
   }
   return r;
 }
@@ -112,7 +106,7 @@ Drive::Result Drive::LostAnswer(const AnswerFault& fault, Result carriedOut) {
 // Order of precedence: a scripted fault, then the unit attentions that SCSI reports to any
 // command but INQUIRY, then the restart's busy time, then the command itself.
 Drive::Result Drive::Answer(const CommandRecord& cmd, uint8_t* data) {
-  if (const Fault* fault = MatchingFault(cmd)) return Fail(fault->sense);
+  if (const AnswerFault* refusal = FirstFault(Stage::Refusal, cmd)) return Fail(refusal->sense);
   const uint8_t opcode = cmd.cdb[0];
   if (opcode != kOpInquiry) {
     if (powerOnPending_) {
@@ -127,10 +121,10 @@ Drive::Result Drive::Answer(const CommandRecord& cmd, uint8_t* data) {
   }
   switch (opcode) {
     case kOpInquiry: return Inquiry(cmd, data);
-    case 0x00: return TestUnitReady();
-    case 0x1B: return StartStopUnit(cmd);
-    case 0xA0: return Vendor(cmd, data);
-    case 0xFA: return WriteFirmwareBlock(cmd, data);
+    case kOpTestUnitReady: return TestUnitReady();
+    case kOpStartStopUnit: return StartStopUnit(cmd);
+    case kOpVendor: return Vendor(cmd, data);
+    case kOpWriteFirmwareBlock: return WriteFirmwareBlock(cmd, data);
     default: return Fail(kSenseInvalidOpcode);
   }
 }
@@ -172,39 +166,27 @@ void Drive::ApplyCountedMedium() {
   }
 }
 
-const Drive::Fault* Drive::MatchingFault(const CommandRecord& cmd) const {
+// nth counts the commands with the fault's opcode, and with its CDB byte 1 too when it names one.
+const Drive::AnswerFault* Drive::FirstFault(Stage stage, const CommandRecord& cmd) const {
   const uint8_t opcode = cmd.cdb[0];
   for (const Fault& f : faults_) {
-    if (f.opcode != opcode) continue;
-    if (f.subcode >= 0 && f.subcode != cmd.cdb[1]) continue;
-    if (f.nth == 0) return &f;
-    const int count = f.subcode >= 0 ? subReceived_.at({opcode, cmd.cdb[1]}) : received_[opcode];
-    if (count == f.nth) return &f;
+    const AnswerFault& what = f.what;
+    if (f.stage != stage || what.opcode != opcode) continue;
+    if (what.subcode >= 0 && what.subcode != cmd.cdb[1]) continue;
+    if (what.nth == 0) return &what;
+    const int count = what.subcode >= 0 ? subReceived_.at({opcode, cmd.cdb[1]}) : received_[opcode];
+    if (count == what.nth) return &what;
   }
   return nullptr;
 }
 
-bool Drive::MatchesNeverComplete(const CommandRecord& cmd) const {
-  const uint8_t opcode = cmd.cdb[0];
-  return std::any_of(neverComplete_.begin(), neverComplete_.end(), [&](const auto& entry) {
-    return entry.first == opcode && entry.second == received_[opcode];
-  });
-}
-
-const Drive::AnswerFault* Drive::MatchingAnswerFault(const CommandRecord& cmd) const {
-  const uint8_t opcode = cmd.cdb[0];
-  for (const AnswerFault& f : answerFaults_) {
-    if (f.opcode != opcode) continue;
-    if (f.subcode >= 0 && f.subcode != cmd.cdb[1]) continue;
-    const int count = f.subcode >= 0 ? subReceived_.at({opcode, cmd.cdb[1]}) : received_[opcode];
-    if (count == f.nth) return &f;
-  }
-  return nullptr;
+void Drive::Script(Stage stage, const AnswerFault& what) {
+  std::lock_guard lock(mutex_);
+  faults_.push_back({stage, what});
 }
 
 void Drive::Inject(const AnswerFault& fault) {
-  std::lock_guard lock(mutex_);
-  if (fault.nth > 0) answerFaults_.push_back(fault);
+  if (fault.nth > 0) Script(Stage::Answer, fault);
 }
 
 bool Drive::Gone() const {
@@ -229,30 +211,24 @@ void Drive::ScheduleMediumAfterTestUnitReady(int count, Medium medium) {
 }
 
 void Drive::FailNth(uint8_t opcode, int nth, SenseTriple sense) {
-  std::lock_guard lock(mutex_);
-  if (nth > 0) faults_.push_back({opcode, -1, nth, sense});
+  if (nth > 0) Script(Stage::Refusal, {opcode, -1, nth, Kind::CheckCondition, sense});
 }
 
 void Drive::FailNthVendor(uint8_t opcode, uint8_t subcode, int nth, SenseTriple sense) {
-  std::lock_guard lock(mutex_);
-  if (nth > 0) faults_.push_back({opcode, subcode, nth, sense});
+  if (nth > 0) Script(Stage::Refusal, {opcode, subcode, nth, Kind::CheckCondition, sense});
 }
 
 void Drive::FailAll(uint8_t opcode, SenseTriple sense) {
-  std::lock_guard lock(mutex_);
-  faults_.push_back({opcode, -1, 0, sense});
+  Script(Stage::Refusal, {opcode, -1, 0, Kind::CheckCondition, sense});
 }
 
 void Drive::NeverCompleteNth(uint8_t opcode, int nth) {
-  std::lock_guard lock(mutex_);
-  if (nth > 0) neverComplete_.emplace_back(opcode, nth);
+  if (nth > 0) Script(Stage::Hang, {opcode, -1, nth, Kind::NeverAnswers});
 }
 
 void Drive::ClearFaults() {
   std::lock_guard lock(mutex_);
   faults_.clear();
-  neverComplete_.clear();
-  answerFaults_.clear();
 }
 
 void Drive::SetLatencyMs(uint32_t ms) {

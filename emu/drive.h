@@ -40,6 +40,7 @@ class Drive {
   // unless subcode is -1), counted like FailNth. Without afterEffect the drive does not carry the
   // command out; with it, the drive carries it out (a block write is kept, the last one restarts
   // the drive) and only the answer is replaced. A late answer always carries the command out.
+  // The drive keeps every scripted fault in this one record, FailNth's and the others' too.
   struct AnswerFault {
     enum class Kind {
       CheckCondition,  // the given sense
@@ -73,7 +74,7 @@ class Drive {
   explicit Drive(DriveConfig config = {});
 
   // Logs the command, then answers it. data points to cmd.transferLength bytes: read for
-  // direction 16, filled for direction 8 (only on success).
+  // kDirOut, filled for kDirIn (only on success).
   Result Execute(const CommandRecord& cmd, uint8_t* data);
 
   // Scripting of the medium. Scheduled changes take effect for commands whose atMs is at or
@@ -116,11 +117,17 @@ class Drive {
     long long afterTurs;
     Medium medium;
   };
+  // Where a scripted fault strikes, in the order a command meets them. The faults of every
+  // scripting method are kept in one list, in the order scripted; of each stage, the first that
+  // matches a command is the one that strikes it.
+  enum class Stage {
+    Answer,   // Inject: the answer, before the command is carried out unless afterEffect
+    Hang,     // NeverCompleteNth: the drive takes the command and never answers it
+    Refusal,  // FailNth, FailNthVendor, FailAll: the drive answers the sense instead of the command
+  };
   struct Fault {
-    uint8_t opcode;
-    int subcode;  // -1: any
-    int nth;      // 0: every command
-    SenseTriple sense;
+    Stage stage;
+    AnswerFault what;  // the command it strikes (nth 0: every one) and what the host gets back
   };
 
   Result Answer(const CommandRecord& cmd, uint8_t* data);
@@ -134,9 +141,8 @@ class Drive {
   void Restart(const CommandRecord& cmd);
   void ApplyTimedMedium(uint64_t atMs);
   void ApplyCountedMedium();
-  const Fault* MatchingFault(const CommandRecord& cmd) const;
-  bool MatchesNeverComplete(const CommandRecord& cmd) const;
-  const AnswerFault* MatchingAnswerFault(const CommandRecord& cmd) const;
+  void Script(Stage stage, const AnswerFault& what);
+  const AnswerFault* FirstFault(Stage stage, const CommandRecord& cmd) const;
   Result LostAnswer(const AnswerFault& fault, Result carriedOut);
   Result ShortAnswer(const CommandRecord& cmd, uint8_t* data, uint32_t movedBytes, uint32_t latencyMs);
   std::vector<uint8_t> StandardInquiry() const;
@@ -152,8 +158,6 @@ class Drive {
   std::vector<CountedMedium> countedMedium_;
   long long tursAnswered_ = 0;
   std::vector<Fault> faults_;
-  std::vector<std::pair<uint8_t, int>> neverComplete_;
-  std::vector<AnswerFault> answerFaults_;
   bool gone_ = false;
   std::array<int, 256> received_{};                   // by opcode
   std::map<std::pair<uint8_t, uint8_t>, int> subReceived_;  // by opcode and CDB byte 1

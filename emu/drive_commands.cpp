@@ -9,12 +9,11 @@
 #include "emu/bytes.h"
 #include "emu/drive.h"
 #include "emu/old_firmware.h"
+#include "emu/scsi_codes.h"
 
 namespace emu {
 namespace {
 
-constexpr uint8_t kDirIn = 8;
-constexpr uint8_t kDirOut = 16;
 constexpr size_t kStandardInquirySize = 36;
 constexpr uint8_t kReadFlashMagic = 0x0A;
 constexpr uint8_t kParameterCode = 0xAE;
@@ -42,7 +41,7 @@ void PutPadded(std::vector<uint8_t>& out, size_t offset, size_t width, const std
 
 std::vector<uint8_t> Drive::StandardInquiry() const {
   std::vector<uint8_t> data(kStandardInquirySize, 0);
-  data[0] = 0x05;  // CD-ROM class device
+  data[0] = kDeviceTypeCdrom;
   data[1] = 0x80;  // removable medium
   data[3] = 0x02;  // response data format
   data[4] = static_cast<uint8_t>(kStandardInquirySize - 5);
@@ -78,7 +77,7 @@ Drive::Result Drive::TestUnitReady() {
 // Byte 4: bit 1 load/eject, bit 0 start. Eject opens the tray; load closes it, and a closed tray
 // holds no disc until a test scripts one.
 Drive::Result Drive::StartStopUnit(const CommandRecord& cmd) {
-  if (!DataPhaseMatches(cmd, nullptr, 0, 0)) return Fail(kSenseInvalidField);
+  if (!DataPhaseMatches(cmd, nullptr, kDirNone, 0)) return Fail(kSenseInvalidField);
   const bool loadEject = (cmd.cdb[4] & 0x02) != 0;
   const bool start = (cmd.cdb[4] & 0x01) != 0;
   if (loadEject && !start) medium_ = Medium::TrayOpen;
@@ -88,8 +87,8 @@ Drive::Result Drive::StartStopUnit(const CommandRecord& cmd) {
 
 Drive::Result Drive::Vendor(const CommandRecord& cmd, uint8_t* data) {
   switch (cmd.cdb[1]) {
-    case 0x15: return ReadFlash(cmd, data);
-    case 0x14: return WriteParameter(cmd);
+    case kVendorReadFlash: return ReadFlash(cmd, data);
+    case kVendorWriteParameter: return WriteParameter(cmd);
     default: return Fail(kSenseInvalidField);
   }
 }
@@ -109,7 +108,7 @@ Drive::Result Drive::ReadFlash(const CommandRecord& cmd, uint8_t* data) {
 
 // A0 14 C 00 P1 P0 V0 V1 V2 V3 L1 L0, no data phase.
 Drive::Result Drive::WriteParameter(const CommandRecord& cmd) {
-  if (!DataPhaseMatches(cmd, nullptr, 0, 0)) return Fail(kSenseInvalidField);
+  if (!DataPhaseMatches(cmd, nullptr, kDirNone, 0)) return Fail(kSenseInvalidField);
   ParameterWrite write{cmd.cdb[2], GetBe16(&cmd.cdb[4]), {cmd.cdb[6], cmd.cdb[7], cmd.cdb[8], cmd.cdb[9]},
                        GetBe16(&cmd.cdb[10])};
   parameterWrites_.push_back(write);

@@ -34,7 +34,7 @@ enum class Transport { PassThrough, Aspi };
 struct CommandRecord {
   std::array<uint8_t, 12> cdb{};  // bytes beyond cdbLength are zero: the drive never saw them
   uint8_t cdbLength = 0;
-  uint8_t direction = 0;          // 8 in, 16 out, 0 none, as the host asked
+  uint8_t direction = 0;          // kDirIn, kDirOut or kDirNone (scsi_codes.h), as the host asked
   uint32_t transferLength = 0;
   uint32_t timeoutSeconds = 0;    // pass-through TimeOutValue; 0 over ASPI, which has none
   uint64_t atMs = 0;              // the issuing thread's virtual time

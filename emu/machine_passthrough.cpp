@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "emu/machine.h"
+#include "emu/scsi_codes.h"
 #include "platform/cdrom_exclusive.h"
 #include "platform/scsi_records.h"
 
@@ -21,10 +22,9 @@ using platform::ScsiPassThroughDirect;
 
 constexpr uint32_t kMaxPassThroughTransfer = 0x20000;
 constexpr uint32_t kPageSize = 4096;
-constexpr uint8_t kStatusGood = 0x00;
-constexpr uint8_t kStatusCheckCondition = 0x02;
 
-// Checks what a port driver checks; the direction code (8, 16, 0) when the block is sound.
+// Checks what a port driver checks; the direction code (kDirIn, kDirOut, kDirNone) when the block
+// is sound.
 std::optional<uint8_t> CheckRequest(const PassThroughRequest& request, uint32_t size) {
   const ScsiPassThroughDirect& sptd = request.sptd;
   if (sptd.Length != sizeof(ScsiPassThroughDirect)) return std::nullopt;
@@ -33,15 +33,15 @@ std::optional<uint8_t> CheckRequest(const PassThroughRequest& request, uint32_t 
                                    uint64_t{sptd.SenseInfoOffset} + sptd.SenseInfoLength > size)) {
     return std::nullopt;
   }
-  uint8_t direction = 0;
+  uint8_t direction = kDirNone;
   switch (sptd.DataIn) {
-    case platform::kScsiIoctlDataIn: direction = 8; break;
-    case platform::kScsiIoctlDataOut: direction = 16; break;
-    case platform::kScsiIoctlDataUnspecified: direction = 0; break;
+    case platform::kScsiIoctlDataIn: direction = kDirIn; break;
+    case platform::kScsiIoctlDataOut: direction = kDirOut; break;
+    case platform::kScsiIoctlDataUnspecified: direction = kDirNone; break;
     default: return std::nullopt;
   }
-  if (direction == 0 && sptd.DataTransferLength != 0) return std::nullopt;
-  if (direction != 0 && sptd.DataTransferLength > 0 && sptd.DataBuffer == nullptr) return std::nullopt;
+  if (direction == kDirNone && sptd.DataTransferLength != 0) return std::nullopt;
+  if (direction != kDirNone && sptd.DataTransferLength > 0 && sptd.DataBuffer == nullptr) return std::nullopt;
   return direction;
 }
 
@@ -122,7 +122,7 @@ int Machine::DeviceIoControl(platform::Handle device, uint32_t ioControlCode, vo
   cmd.timeoutSeconds = sptd.TimeOutValue;
   cmd.atMs = clocks_.Now();
   cmd.transport = Transport::PassThrough;
-  uint8_t* data = *direction != 0 ? static_cast<uint8_t*>(sptd.DataBuffer) : nullptr;
+  uint8_t* data = *direction != kDirNone ? static_cast<uint8_t*>(sptd.DataBuffer) : nullptr;
   const Drive::Result result = drive->Execute(cmd, data);
   if (result.gone) return 0;  // the device was removed: its handle no longer answers
 

@@ -203,159 +203,239 @@ class Parser {
     TargetSpec entry;
     entry.name = std::string(words[1]);
     entry.hasDrive = words[0] == "drive";
-    entry.deviceType = entry.hasDrive ? 0x05 : 0x00;
+    entry.deviceType = entry.hasDrive ? kDeviceTypeCdrom : kDeviceTypeDisk;
     entry.line = number;
     result_.config.targets.push_back(std::move(entry));
     current_ = &result_.config.targets.back();
     skipping_ = false;
   }
 
+  // One line of a section or of the global settings, split into its key, its value and the
+  // value's words.
+  struct Setting {
+    int line;
+    std::string_view key;
+    std::string_view value;
+    std::vector<std::string_view> args;
+  };
+  // The keys are looked up in tables, so each reads as the line it parses and a new one is a row.
+  struct GlobalKey {
+    std::string_view key;
+    void (*read)(Parser&, const Setting&, LibraryConfig&);
+  };
+  struct TargetKey {
+    std::string_view key;
+    bool anySection;  // false: in [drive] sections only
+    void (*read)(Parser&, const Setting&, TargetSpec&);
+  };
+
   void Global(int number, std::string_view key, std::string_view value) {
     if (skipping_) return;  // the lines of a section that was refused
-    LibraryConfig& c = result_.config;
-    const std::vector<std::string_view> args = Tokens(value);
-    if (key == "log" || key == "outdir") {
-      std::string path;
-      if (!ParseText(value, path) || path.empty()) return Error(number, std::string(key) + " needs a path");
-      (key == "log" ? c.logPath : c.outDir) = JoinPath(baseDir_, path);
-    } else if (key == "adapters") {
-      if (args.size() != 1 || !ParseInt(args[0], kMaxAdapters, c.adapters)) {
-        return Error(number, "adapters is a count from 0 to " + std::to_string(kMaxAdapters));
-      }
-    } else if (key == "support-status") {
-      if (args.size() != 1 || !ParseByte(args[0], c.options.supportStatus)) {
-        return Error(number, "support-status is one hex byte");
-      }
-    } else if (key == "complete-synchronously" || key == "abort-accepted" || key == "abort-completes-request") {
-      bool flag = false;
-      if (args.size() != 1 || !ParseYesNo(args[0], flag)) return Error(number, std::string(key) + " is yes or no");
-      if (key == "complete-synchronously") c.options.completeSynchronously = flag;
-      if (key == "abort-accepted") c.options.abortAccepted = flag;
-      if (key == "abort-completes-request") c.options.abortCompletesRequest = flag;
-    } else {
-      Error(number, "unknown setting '" + std::string(key) + "'");
+    static constexpr GlobalKey kKeys[] = {
+        {"log", [](Parser& p, const Setting& s, LibraryConfig& c) { p.Path(s, c.logPath); }},
+        {"outdir", [](Parser& p, const Setting& s, LibraryConfig& c) { p.Path(s, c.outDir); }},
+        {"adapters", [](Parser& p, const Setting& s, LibraryConfig& c) { p.Adapters(s, c.adapters); }},
+        {"support-status", [](Parser& p, const Setting& s, LibraryConfig& c) { p.SupportStatus(s, c.options); }},
+        {"complete-synchronously",
+         [](Parser& p, const Setting& s, LibraryConfig& c) { p.Option(s, c.options.completeSynchronously); }},
+        {"abort-accepted", [](Parser& p, const Setting& s, LibraryConfig& c) { p.Option(s, c.options.abortAccepted); }},
+        {"abort-completes-request",
+         [](Parser& p, const Setting& s, LibraryConfig& c) { p.Option(s, c.options.abortCompletesRequest); }},
+    };
+    const Setting setting{number, key, value, Tokens(value)};
+    for (const GlobalKey& k : kKeys) {
+      if (k.key == key) return k.read(*this, setting, result_.config);
+    }
+    Error(number, "unknown setting '" + std::string(key) + "'");
+  }
+
+  void Path(const Setting& s, std::string& out) {
+    std::string path;
+    if (!ParseText(s.value, path) || path.empty()) return Error(s.line, std::string(s.key) + " needs a path");
+    out = JoinPath(baseDir_, path);
+  }
+
+  void Adapters(const Setting& s, int& out) {
+    if (s.args.size() != 1 || !ParseInt(s.args[0], kMaxAdapters, out)) {
+      return Error(s.line, "adapters is a count from 0 to " + std::to_string(kMaxAdapters));
     }
   }
 
-  void Target(int number, TargetSpec& t, std::string_view key, std::string_view value) {
-    const std::vector<std::string_view> args = Tokens(value);
-    if (key == "at") {
-      if (args.size() != 2 || !ParseInt(args[0], kMaxAdapters - 1, t.adapter) ||
-          !ParseInt(args[1], AspiManager::kMaxTargets - 1, t.target)) {
-        t.adapter = t.target = -1;
-        refusedPlace_.insert(t.name);
-        return Error(number, "at is ADAPTER (0.." + std::to_string(kMaxAdapters - 1) + ") TARGET (0.." +
-                                 std::to_string(AspiManager::kMaxTargets - 1) + ")");
-      }
-    } else if (key == "type") {
-      if (args.size() != 1 || !ParseByte(args[0], t.deviceType)) return Error(number, "type is one hex byte");
-    } else if (key == "letter") {
-      Letter(number, t, args);
-    } else if (!t.hasDrive) {
-      Error(number, "a [device] section has only 'at', 'type' and 'letter'");
-    } else {
-      Drive(number, t, key, value, args);
+  void SupportStatus(const Setting& s, AspiOptions& options) {
+    if (s.args.size() != 1 || !ParseByte(s.args[0], options.supportStatus)) {
+      return Error(s.line, "support-status is one hex byte");
     }
   }
 
-  void Drive(int number, TargetSpec& t, std::string_view key, std::string_view value,
-             const std::vector<std::string_view>& args) {
-    DriveConfig& d = t.drive;
-    if (key == "vendor" || key == "product" || key == "revision" || key == "new-revision") {
-      const size_t width = key == "vendor" ? 8 : key == "product" ? 16 : 4;
-      std::string text;
-      if (!ParseText(value, text)) return Error(number, "an opening quote needs a closing one");
-      if (text.size() > width) {
-        return Error(number, std::string(key) + " has at most " + std::to_string(width) + " characters");
-      }
-      (key == "vendor" ? d.vendor : key == "product" ? d.product : key == "revision" ? d.revision : d.newRevision) = text;
-    } else if (key == "inquiry") {
-      if (!ParseHexBytes(value, d.rawInquiry)) {
-        return Error(number, "inquiry is 1 to " + std::to_string(kMaxRawInquiry) + " hex bytes");
-      }
-    } else if (key == "seed") {
-      uint64_t seed = 0;
-      if (args.size() != 1 || !ParseUnsigned(args[0], 0xFFFFFFFFu, seed)) return Error(number, "seed is 0..4294967295");
-      d.seed = static_cast<uint32_t>(seed);
-    } else if (key == "medium" || key == "medium-after-tur" || key == "medium-at") {
-      MediumStep step;
-      const bool counted = key != "medium";
-      if (args.size() != (counted ? 2u : 1u) || !ParseMedium(args.back(), step.medium)) {
-        return Error(number, std::string(key) + (counted ? " N" : "") +
-                                 " STATE, the state one of ready, no-medium, tray-closed-empty, tray-open, "
-                                 "unit-attention, becoming-ready");
-      }
-      if (counted && !ParseUnsigned(args[0], kMaxNth, step.value)) return Error(number, "the count is 0..1000000");
-      step.when = key == "medium" ? MediumStep::When::Now
-                  : key == "medium-at" ? MediumStep::When::AtMs
-                                       : MediumStep::When::AfterTestUnitReady;
-      t.media.push_back(step);
-    } else if (key == "fail" || key == "fail-vendor" || key == "never" || key == "lose" || key == "late" ||
-               key == "vanish" || key == "short") {
-      Fault(number, t, key, args);
-    } else if (key == "latency") {
-      LatencySpec l;
-      uint64_t ms = 0;
-      const bool ok = args.size() == 1   ? ParseUnsigned(args[0], kMaxLatencyMs, ms)
-                      : args.size() == 2 ? ParseByte(args[0], l.opcode) && ParseUnsigned(args[1], kMaxLatencyMs, ms)
-                                         : false;
-      if (!ok) return Error(number, "latency is MS or OPCODE MS, at most " + std::to_string(kMaxLatencyMs) + " ms");
-      l.perOpcode = args.size() == 2;
-      l.ms = static_cast<uint32_t>(ms);
-      t.latencies.push_back(l);
-    } else if (key == "restart-busy-ms") {
-      uint64_t ms = 0;
-      if (args.size() != 1 || !ParseUnsigned(args[0], kMaxLatencyMs, ms)) return Error(number, "restart-busy-ms is 0..600000");
-      d.restartBusyMs = static_cast<uint32_t>(ms);
-    } else if (key == "restart-answers-last-block") {
-      if (args.size() != 1 || !ParseYesNo(args[0], d.restartAnswersLastBlock)) return Error(number, "yes or no");
-    } else if (key == "corrupt-after-update") {
-      if (args.size() != 1 || !ParseYesNo(args[0], d.corruptAfterUpdate)) return Error(number, "yes or no");
-    } else {
-      Error(number, "unknown drive setting '" + std::string(key) + "'");
+  void Option(const Setting& s, bool& out) {
+    if (s.args.size() != 1 || !ParseYesNo(s.args[0], out)) return Error(s.line, std::string(s.key) + " is yes or no");
+  }
+
+  void Target(int number, TargetSpec& target, std::string_view key, std::string_view value) {
+    using S = const Setting&;
+    using T = TargetSpec&;
+    using When = MediumStep::When;
+    using Kind = FaultSpec::Kind;
+    static constexpr TargetKey kKeys[] = {
+        {"at", true, [](Parser& p, S s, T t) { p.Place(s, t); }},
+        {"type", true, [](Parser& p, S s, T t) { p.DeviceType(s, t); }},
+        {"letter", true, [](Parser& p, S s, T t) { p.Letter(s, t); }},
+        {"vendor", false, [](Parser& p, S s, T t) { p.Text(s, 8, t.drive.vendor); }},
+        {"product", false, [](Parser& p, S s, T t) { p.Text(s, 16, t.drive.product); }},
+        {"revision", false, [](Parser& p, S s, T t) { p.Text(s, 4, t.drive.revision); }},
+        {"new-revision", false, [](Parser& p, S s, T t) { p.Text(s, 4, t.drive.newRevision); }},
+        {"inquiry", false, [](Parser& p, S s, T t) { p.Inquiry(s, t.drive); }},
+        {"seed", false, [](Parser& p, S s, T t) { p.Seed(s, t.drive); }},
+        {"medium", false, [](Parser& p, S s, T t) { p.Schedule(s, When::Now, t); }},
+        {"medium-after-tur", false, [](Parser& p, S s, T t) { p.Schedule(s, When::AfterTestUnitReady, t); }},
+        {"medium-at", false, [](Parser& p, S s, T t) { p.Schedule(s, When::AtMs, t); }},
+        {"fail", false, [](Parser& p, S s, T t) { p.Fault(s, Kind::Fail, t); }},
+        {"fail-vendor", false, [](Parser& p, S s, T t) { p.Fault(s, Kind::FailVendor, t); }},
+        {"never", false, [](Parser& p, S s, T t) { p.Fault(s, Kind::Never, t); }},
+        {"lose", false, [](Parser& p, S s, T t) { p.Fault(s, Kind::Lose, t); }},
+        {"late", false, [](Parser& p, S s, T t) { p.Fault(s, Kind::Late, t); }},
+        {"vanish", false, [](Parser& p, S s, T t) { p.Fault(s, Kind::Vanish, t); }},
+        {"short", false, [](Parser& p, S s, T t) { p.Fault(s, Kind::Short, t); }},
+        {"latency", false, [](Parser& p, S s, T t) { p.Latency(s, t); }},
+        {"restart-busy-ms", false, [](Parser& p, S s, T t) { p.RestartBusy(s, t.drive); }},
+        {"restart-answers-last-block", false, [](Parser& p, S s, T t) { p.Flag(s, t.drive.restartAnswersLastBlock); }},
+        {"corrupt-after-update", false, [](Parser& p, S s, T t) { p.Flag(s, t.drive.corruptAfterUpdate); }},
+    };
+    const Setting setting{number, key, value, Tokens(value)};
+    for (const TargetKey& k : kKeys) {
+      if (k.key == key && (k.anySection || target.hasDrive)) return k.read(*this, setting, target);
+    }
+    if (!target.hasDrive) return Error(number, "a [device] section has only 'at', 'type' and 'letter'");
+    Error(number, "unknown drive setting '" + std::string(key) + "'");
+  }
+
+  void Place(const Setting& s, TargetSpec& t) {
+    if (s.args.size() != 2 || !ParseInt(s.args[0], kMaxAdapters - 1, t.adapter) ||
+        !ParseInt(s.args[1], AspiManager::kMaxTargets - 1, t.target)) {
+      t.adapter = t.target = -1;
+      refusedPlace_.insert(t.name);
+      return Error(s.line, "at is ADAPTER (0.." + std::to_string(kMaxAdapters - 1) + ") TARGET (0.." +
+                               std::to_string(AspiManager::kMaxTargets - 1) + ")");
     }
   }
 
-  void Fault(int number, TargetSpec& t, std::string_view key, std::vector<std::string_view> args) {
+  void DeviceType(const Setting& s, TargetSpec& t) {
+    if (s.args.size() != 1 || !ParseByte(s.args[0], t.deviceType)) return Error(s.line, "type is one hex byte");
+  }
+
+  // vendor, product and revision: at most the width of their INQUIRY field.
+  void Text(const Setting& s, size_t width, std::string& out) {
+    std::string text;
+    if (!ParseText(s.value, text)) return Error(s.line, "an opening quote needs a closing one");
+    if (text.size() > width) {
+      return Error(s.line, std::string(s.key) + " has at most " + std::to_string(width) + " characters");
+    }
+    out = text;
+  }
+
+  void Inquiry(const Setting& s, DriveConfig& d) {
+    if (!ParseHexBytes(s.value, d.rawInquiry)) {
+      return Error(s.line, "inquiry is 1 to " + std::to_string(kMaxRawInquiry) + " hex bytes");
+    }
+  }
+
+  void Seed(const Setting& s, DriveConfig& d) {
+    uint64_t seed = 0;
+    if (s.args.size() != 1 || !ParseUnsigned(s.args[0], 0xFFFFFFFFu, seed)) return Error(s.line, "seed is 0..4294967295");
+    d.seed = static_cast<uint32_t>(seed);
+  }
+
+  void Schedule(const Setting& s, MediumStep::When when, TargetSpec& t) {
+    MediumStep step;
+    const bool counted = when != MediumStep::When::Now;
+    if (s.args.size() != (counted ? 2u : 1u) || !ParseMedium(s.args.back(), step.medium)) {
+      return Error(s.line, std::string(s.key) + (counted ? " N" : "") +
+                               " STATE, the state one of ready, no-medium, tray-closed-empty, tray-open, "
+                               "unit-attention, becoming-ready");
+    }
+    if (counted && !ParseUnsigned(s.args[0], kMaxNth, step.value)) return Error(s.line, "the count is 0..1000000");
+    step.when = when;
+    t.media.push_back(step);
+  }
+
+  void Latency(const Setting& s, TargetSpec& t) {
+    LatencySpec l;
+    uint64_t ms = 0;
+    const std::vector<std::string_view>& args = s.args;
+    const bool ok = args.size() == 1   ? ParseUnsigned(args[0], kMaxLatencyMs, ms)
+                    : args.size() == 2 ? ParseByte(args[0], l.opcode) && ParseUnsigned(args[1], kMaxLatencyMs, ms)
+                                       : false;
+    if (!ok) return Error(s.line, "latency is MS or OPCODE MS, at most " + std::to_string(kMaxLatencyMs) + " ms");
+    l.perOpcode = args.size() == 2;
+    l.ms = static_cast<uint32_t>(ms);
+    t.latencies.push_back(l);
+  }
+
+  void RestartBusy(const Setting& s, DriveConfig& d) {
+    uint64_t ms = 0;
+    if (s.args.size() != 1 || !ParseUnsigned(s.args[0], kMaxLatencyMs, ms)) {
+      return Error(s.line, "restart-busy-ms is 0..600000");
+    }
+    d.restartBusyMs = static_cast<uint32_t>(ms);
+  }
+
+  void Flag(const Setting& s, bool& out) {
+    if (s.args.size() != 1 || !ParseYesNo(s.args[0], out)) return Error(s.line, "yes or no");
+  }
+
+  void Fault(const Setting& s, FaultSpec::Kind kind, TargetSpec& t) {
+    using Kind = FaultSpec::Kind;
     FaultSpec f;
-    if (!args.empty() && args.back() == "carried-out" && key != "late" && key != "short") {
+    f.kind = kind;
+    std::vector<std::string_view> args = s.args;
+    if (!args.empty() && args.back() == "carried-out" && kind != Kind::Late && kind != Kind::Short) {
       f.carriedOut = true;
       args.pop_back();
     }
     bool ok = false;
     uint64_t amount = 0;
-    if (key == "fail") {
-      f.kind = FaultSpec::Kind::Fail;
-      ok = args.size() == 3 && ParseByte(args[0], f.opcode) && ParseInt(args[1], kMaxNth, f.nth) &&
-           (f.nth >= 1 || !f.carriedOut) && ParseSense(args[2], f.sense);
-    } else if (key == "fail-vendor") {
-      f.kind = FaultSpec::Kind::FailVendor;
-      uint8_t subcode = 0;
-      ok = args.size() == 4 && ParseByte(args[0], f.opcode) && ParseByte(args[1], subcode) &&
-           ParseInt(args[2], kMaxNth, f.nth) && f.nth >= 1 && ParseSense(args[3], f.sense);
-      f.subcode = subcode;
-    } else if (key == "never") {
-      f.kind = FaultSpec::Kind::Never;
-      ok = args.size() == 2 && ParseByte(args[0], f.opcode) && ParseInt(args[1], kMaxNth, f.nth) && f.nth >= 1;
-    } else {
-      f.kind = key == "lose" ? FaultSpec::Kind::Lose
-               : key == "late" ? FaultSpec::Kind::Late
-               : key == "vanish" ? FaultSpec::Kind::Vanish
-                                 : FaultSpec::Kind::Short;
-      const bool counted = f.kind == FaultSpec::Kind::Late || f.kind == FaultSpec::Kind::Short;
-      ok = args.size() == (counted ? 3u : 2u) && ParseOpcode(args[0], f) && ParseInt(args[1], kMaxNth, f.nth) &&
-           f.nth >= 1 && (!counted || ParseUnsigned(args[2], kMaxLatencyMs, amount));
-      f.lateMs = f.movedBytes = static_cast<uint32_t>(amount);
+    switch (kind) {
+      case Kind::Fail:
+        ok = args.size() == 3 && ParseByte(args[0], f.opcode) && ParseInt(args[1], kMaxNth, f.nth) &&
+             (f.nth >= 1 || !f.carriedOut) && ParseSense(args[2], f.sense);
+        break;
+      case Kind::FailVendor: {
+        uint8_t subcode = 0;
+        ok = args.size() == 4 && ParseByte(args[0], f.opcode) && ParseByte(args[1], subcode) &&
+             ParseInt(args[2], kMaxNth, f.nth) && f.nth >= 1 && ParseSense(args[3], f.sense);
+        f.subcode = subcode;
+        break;
+      }
+      case Kind::Never:
+        ok = args.size() == 2 && ParseByte(args[0], f.opcode) && ParseInt(args[1], kMaxNth, f.nth) && f.nth >= 1;
+        break;
+      case Kind::Lose:
+      case Kind::Late:
+      case Kind::Vanish:
+      case Kind::Short: {
+        const bool counted = kind == Kind::Late || kind == Kind::Short;
+        ok = args.size() == (counted ? 3u : 2u) && ParseOpcode(args[0], f) && ParseInt(args[1], kMaxNth, f.nth) &&
+             f.nth >= 1 && (!counted || ParseUnsigned(args[2], kMaxLatencyMs, amount));
+        f.lateMs = f.movedBytes = static_cast<uint32_t>(amount);
+        break;
+      }
     }
-    if (!ok) {
-      return Error(number, key == "fail"          ? "fail is OPCODE NTH SENSE [carried-out], e.g. fail 00 1 02/3A/00"
-                           : key == "fail-vendor" ? "fail-vendor is OPCODE SUBCODE NTH SENSE [carried-out], NTH from 1"
-                           : key == "never"       ? "never is OPCODE NTH [carried-out], NTH from 1"
-                           : key == "late"        ? "late is OPCODE[:SUBCODE] NTH MS, NTH from 1, MS 0..600000"
-                           : key == "short"       ? "short is OPCODE[:SUBCODE] NTH BYTES, NTH from 1"
-                                                  : std::string(key) + " is OPCODE[:SUBCODE] NTH [carried-out], NTH from 1");
-    }
+    if (!ok) return Error(s.line, FaultUsage(kind));
     t.faults.push_back(f);
+  }
+
+  static std::string FaultUsage(FaultSpec::Kind kind) {
+    using Kind = FaultSpec::Kind;
+    switch (kind) {
+      case Kind::Fail: return "fail is OPCODE NTH SENSE [carried-out], e.g. fail 00 1 02/3A/00";
+      case Kind::FailVendor: return "fail-vendor is OPCODE SUBCODE NTH SENSE [carried-out], NTH from 1";
+      case Kind::Never: return "never is OPCODE NTH [carried-out], NTH from 1";
+      case Kind::Lose: return "lose is OPCODE[:SUBCODE] NTH [carried-out], NTH from 1";
+      case Kind::Late: return "late is OPCODE[:SUBCODE] NTH MS, NTH from 1, MS 0..600000";
+      case Kind::Vanish: return "vanish is OPCODE[:SUBCODE] NTH [carried-out], NTH from 1";
+      case Kind::Short: return "short is OPCODE[:SUBCODE] NTH BYTES, NTH from 1";
+    }
+    return {};
   }
 
   // "FA" or "A0:15": an opcode, optionally with the CDB byte 1 it must carry.
@@ -368,10 +448,11 @@ class Parser {
     return true;
   }
 
-  void Letter(int number, TargetSpec& t, const std::vector<std::string_view>& args) {
+  void Letter(const Setting& s, TargetSpec& t) {
+    const std::vector<std::string_view>& args = s.args;
     const char c = args.size() == 1 && args[0].size() == 1 ? static_cast<char>(args[0][0] | 0x20) : '\0';
-    if (c < 'd' || c > 'y') return Error(number, "letter is one drive letter from D to Y");
-    if (!letters_.insert(c).second) return Error(number, "the letter is used twice");
+    if (c < 'd' || c > 'y') return Error(s.line, "letter is one drive letter from D to Y");
+    if (!letters_.insert(c).second) return Error(s.line, "the letter is used twice");
     t.letter = c;
   }
 

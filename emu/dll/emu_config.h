@@ -11,6 +11,7 @@
 
 #include "emu/aspi_manager.h"
 #include "emu/drive_types.h"
+#include "emu/scsi_codes.h"
 
 namespace emu::dll {
 
@@ -55,7 +56,7 @@ struct TargetSpec {
   std::string name;
   int adapter = -1;
   int target = -1;
-  uint8_t deviceType = 0x05;
+  uint8_t deviceType = kDeviceTypeCdrom;
   bool hasDrive = true;
   DriveConfig drive{};
   std::vector<MediumStep> media;

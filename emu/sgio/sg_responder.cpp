@@ -14,6 +14,7 @@
 
 #include "emu/dll/manager_library.h"
 #include "emu/dll/manager_setup.h"
+#include "emu/scsi_codes.h"
 
 namespace emu::sgio {
 namespace {
@@ -21,9 +22,9 @@ namespace {
 constexpr uint8_t kMaxCdb = 16;
 
 uint8_t DirectionOf(int sgDirection) {
-  if (sgDirection == SG_DXFER_FROM_DEV) return 8;
-  if (sgDirection == SG_DXFER_TO_DEV) return 16;
-  return 0;
+  if (sgDirection == SG_DXFER_FROM_DEV) return kDirIn;
+  if (sgDirection == SG_DXFER_TO_DEV) return kDirOut;
+  return kDirNone;
 }
 
 // The request as a command-log line sees it: the log is shared with the ASPI manager's.
@@ -32,8 +33,8 @@ platform::SrbExecScsiCmd LogRecord(const sg_io_hdr_t& request) {
   srb.SRB_CDBLen = std::min<uint8_t>(request.cmd_len, kMaxCdb);
   std::memcpy(srb.CDBByte, request.cmdp, srb.SRB_CDBLen);
   const uint8_t direction = DirectionOf(request.dxfer_direction);
-  srb.SRB_Flags = direction == 8 ? platform::kSrbDirIn : direction == 16 ? platform::kSrbDirOut : 0;
-  srb.SRB_BufLen = direction != 0 ? request.dxfer_len : 0;
+  srb.SRB_Flags = direction == kDirIn ? platform::kSrbDirIn : direction == kDirOut ? platform::kSrbDirOut : 0;
+  srb.SRB_BufLen = direction != kDirNone ? request.dxfer_len : 0;
   return srb;
 }
 
@@ -66,7 +67,7 @@ SgResponder::SgResponder(const std::string& configPath) {
   if (errors_.empty()) {
     for (const dll::TargetSpec& t : config_.targets) {
       // A letter of another class of target is a fixed disk, which Wine's pass-through never serves.
-      if (t.letter == 0 || (!t.hasDrive && t.deviceType != platform::kDeviceTypeCdrom)) continue;
+      if (t.letter == 0 || (!t.hasDrive && t.deviceType != kDeviceTypeCdrom)) continue;
       const std::string file = dll::LetterDeviceFile(folder, t.letter);
       struct stat st {};
       if (::stat(file.c_str(), &st) != 0) {
@@ -139,7 +140,7 @@ int SgResponder::Execute(dev_t device, ino_t inode, sg_io_hdr_t& request, int& e
     return -1;
   }
   const uint8_t direction = DirectionOf(request.dxfer_direction);
-  const uint32_t length = direction != 0 ? request.dxfer_len : 0;
+  const uint32_t length = direction != kDirNone ? request.dxfer_len : 0;
   if (length > 0 && request.dxferp == nullptr) {
     error = EFAULT;
     return -1;
@@ -164,8 +165,10 @@ int SgResponder::Execute(dev_t device, ino_t inode, sg_io_hdr_t& request, int& e
   cmd.timeoutSeconds = request.timeout / 1000;
   cmd.atMs = NowMs();
   cmd.transport = Transport::PassThrough;
-  std::vector<uint8_t> dataIn(direction == 8 ? length : 0);
-  uint8_t* data = direction == 8 ? dataIn.data() : direction == 16 ? static_cast<uint8_t*>(request.dxferp) : nullptr;
+  std::vector<uint8_t> dataIn(direction == kDirIn ? length : 0);
+  uint8_t* data = direction == kDirIn    ? dataIn.data()
+                  : direction == kDirOut ? static_cast<uint8_t*>(request.dxferp)
+                                         : nullptr;
   const Drive::Result result = letter.drive->Execute(cmd, data);
   if (result.gone) {
     // The device was removed: its file answers nothing any more.
@@ -197,7 +200,7 @@ int SgResponder::Execute(dev_t device, ino_t inode, sg_io_hdr_t& request, int& e
     outcome = CheckOutcome(request, result.sense);
   } else {
     const uint32_t moved = result.shortTransfer ? std::min(result.movedBytes, length) : length;
-    if (direction == 8 && moved > 0) std::memcpy(request.dxferp, dataIn.data(), moved);
+    if (direction == kDirIn && moved > 0) std::memcpy(request.dxferp, dataIn.data(), moved);
     request.resid = static_cast<int>(length - moved);
     outcome = result.shortTransfer ? "SHORT:" + std::to_string(moved) : "GOOD";
   }

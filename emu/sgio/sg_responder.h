@@ -25,7 +25,6 @@ inline constexpr uint16_t kHostTimeOut = 0x03;      // DID_TIME_OUT
 inline constexpr uint16_t kHostError = 0x07;        // DID_ERROR: the transport lost the answer
 inline constexpr uint16_t kDriverTimeOut = 0x06;    // DRIVER_TIMEOUT
 inline constexpr uint16_t kDriverSense = 0x08;      // DRIVER_SENSE: sense data was written
-inline constexpr uint8_t kStatusCheckCondition = 0x02;
 
 // The host path of a path as the program's environment holds it: Wine's "Z:\dir\file" is the
 // host's "/dir/file"; anything else is taken as a host path already.
