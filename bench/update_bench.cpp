@@ -10,7 +10,7 @@
 #include <mutex>
 #include <vector>
 
-#include "../tests/update/worker_rig.h"
+#include "worker_rig.h"
 
 namespace {
 

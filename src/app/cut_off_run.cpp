@@ -1,7 +1,7 @@
 // Finding a cut-off run in the run log, and what the user is told of it.
 #include "app/cut_off_run.h"
 
-#include "app/bench.h"
+#include "app/bench_mode.h"
 #include "app/form1.h"
 #include "app/main_unit.h"
 #include "app/run_log.h"
@@ -83,7 +83,7 @@ std::optional<CutOffRun> FindCutOffRun(platform::FileIo& reader, const std::stri
 void NoticeCutOffRun() {
   if (!MainUnit::Running()) return;
   MainUnit& unit = MainUnit::Current();
-  const std::optional<CutOffRun> run = FindCutOffRun(unit.services.logReader, unit.logPath);
+  const std::optional<CutOffRun> run = FindCutOffRun(unit.machine.logReader, unit.logPath);
   if (!run) return;
   // Marked first: a box may wait long, and the program may be ended while it does.
   AppendLog(FormatCutOffNoticedLine(LogNow(), *run));

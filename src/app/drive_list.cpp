@@ -34,11 +34,11 @@ std::string InquiryCaption(scsi::ScsiLayer& layer, scsi::DeviceRef& ref, int32_t
 void TForm1::StartupScan() {
   MainUnit& unit = MainUnit::Current();
   driveCount = 0;
-  const int devices = unit.services.scsi.DeviceCount();
+  const int devices = unit.machine.scsi.DeviceCount();
   // The list has ten rows; devices beyond the tenth get neither a row nor a worker.
   for (int32_t device = 0; device < devices && driveCount < kRows; ++device) {
     ui::TCheckBox* row = rows[driveCount];
-    row->SetCaption(InquiryCaption(unit.services.scsi, unit.windowRef, device));
+    row->SetCaption(InquiryCaption(unit.machine.scsi, unit.windowRef, device));
     row->SetVisible(true);
     row->SetChecked(true);
     ++driveCount;
@@ -47,7 +47,7 @@ void TForm1::StartupScan() {
 
 void TForm1::RefreshRowCaption(int row) {
   MainUnit& unit = MainUnit::Current();
-  rows[row]->SetCaption(InquiryCaption(unit.services.scsi, unit.windowRef, DriveOrder[row]));
+  rows[row]->SetCaption(InquiryCaption(unit.machine.scsi, unit.windowRef, DriveOrder[row]));
 }
 
 }  // namespace app

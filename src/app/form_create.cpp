@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "app/bench.h"
+#include "app/bench_mode.h"
 #include "app/form1.h"
 #include "app/main_unit.h"
 #include "settings/startup_settings.h"
@@ -46,7 +46,7 @@ std::string AspiManagerNotice(scsi::AspiManagerState state) {
 
 void TForm1::FormCreate(ui::TObject*) {
   MainUnit& unit = MainUnit::Current();
-  Services& os = unit.services;
+  Machine& os = unit.machine;
 
   SetWidth(kWindowWidth);
   StatusBar->SetWidth(kWindowWidth);

@@ -6,7 +6,7 @@
 
 namespace app {
 
-MainUnit::MainUnit(const Services& s) : services(s) {}
+MainUnit::MainUnit(const Machine& s) : machine(s) {}
 
 MainUnit::~MainUnit() {
   for (int32_t i = 0; i < update::DriveTable::kEntries; ++i) drives.SetName(i, std::string());
@@ -14,8 +14,8 @@ MainUnit::~MainUnit() {
   firmwarePath.clear();
 }
 
-MainUnit& MainUnit::Start(const Services& services) {
-  if (useCount_++ == 0) current_ = new MainUnit(services);
+MainUnit& MainUnit::Start(const Machine& machine) {
+  if (useCount_++ == 0) current_ = new MainUnit(machine);
   if (!endRegistered_) {
     endRegistered_ = true;
     std::atexit(&MainUnit::EndAtExit);

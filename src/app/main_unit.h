@@ -26,7 +26,7 @@ class TForm1;
 
 // The machine as the window sees it. The SCSI layer is the one built at program start.
 // The clock also dates the run log's lines; files' GetLastError answers for every interface.
-struct Services {
+struct Machine {
   scsi::ScsiLayer& scsi;
   platform::SystemInfo& system;
   platform::FileIo& files;
@@ -48,17 +48,17 @@ class MainUnit {
   // run once however often they are asked for). Returns the running unit. The first start also
   // registers the unit's end with the run-time library's exit, so a program that ends through
   // exit (E&XIT) runs it too.
-  static MainUnit& Start(const Services& services);
+  static MainUnit& Start(const Machine& machine);
   // Ends the unit when the last request is given back: the drive names first, then the start-up
   // directory, then the firmware path.
   static void Finish();
   static MainUnit& Current();
   static bool Running();
 
-  explicit MainUnit(const Services& services);
+  explicit MainUnit(const Machine& machine);
   ~MainUnit();
 
-  Services services;
+  Machine machine;
   TForm1* Form1 = nullptr;
   scsi::DeviceRef windowRef = scsi::kClosedRef;
   std::string firmwarePath;

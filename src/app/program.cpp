@@ -1,7 +1,7 @@
 // The program entry's portable part: application object, main window, message loop.
 #include "app/program.h"
 
-#include "app/bench.h"
+#include "app/bench_mode.h"
 #include "app/cut_off_run.h"
 #include "app/desktop_safety.h"
 #include "app/form1.h"
@@ -20,10 +20,10 @@ void WaitForWorkers(const MainUnit& unit) {
 
 }  // namespace
 
-int RunProgram(ui::Backend& backend, const Services& services) { return RunProgram(backend, services, ""); }
+int RunProgram(ui::Backend& backend, const Machine& machine) { return RunProgram(backend, machine, ""); }
 
-int RunProgram(ui::Backend& backend, const Services& services, const std::string& commandLine) {
-  MainUnit& unit = MainUnit::Start(services);
+int RunProgram(ui::Backend& backend, const Machine& machine, const std::string& commandLine) {
+  MainUnit& unit = MainUnit::Start(machine);
   const Options options = ParseOptions(commandLine);
   ConfigureBench(unit, options);
   int status = kExitAllUpdated;
@@ -40,7 +40,7 @@ int RunProgram(ui::Backend& backend, const Services& services, const std::string
         status = refusal;
       } else {
         // Held until the program ends: a second copy would write the same drives at once.
-        const OneCopy copy(services.desktop, services.system, services.files);
+        const OneCopy copy(machine.desktop, machine.system, machine.files);
         if (copy.AnotherRunning()) {
           Notify(kAnotherCopyRunning);
           status = kExitAnotherCopy;
@@ -71,8 +71,8 @@ int RunProgram(ui::Backend& backend, const Services& services, const std::string
   return status;
 }
 
-int EndWithoutWindow(const Services& services, const std::string& commandLine, const std::exception& error) {
-  MainUnit& unit = MainUnit::Start(services);
+int EndWithoutWindow(const Machine& machine, const std::string& commandLine, const std::exception& error) {
+  MainUnit& unit = MainUnit::Start(machine);
   ConfigureBench(unit, ParseOptions(commandLine));
   ReportError(error);  // without an application nothing is shown
   LogExitStatus(kExitError);

@@ -1,7 +1,7 @@
 // The window's guards of a run against the desktop around it: a low battery asks first, the
 // suspend query is refused while a worker writes, a suspend or resume that comes anyway is
 // logged, and AutoPlay is kept off the drives while a run is active.
-#include "app/bench.h"
+#include "app/bench_mode.h"
 #include "app/desktop_safety.h"
 #include "app/form1.h"
 #include "app/main_unit.h"
@@ -12,7 +12,7 @@
 namespace app {
 
 bool TForm1::PowerAllowsRun() {
-  const std::string state = LowBatteryState(MainUnit::Current().services.desktop);
+  const std::string state = LowBatteryState(MainUnit::Current().machine.desktop);
   if (state.empty()) return true;
   if (Unattended()) {
     Notify(LowBatteryRefusal(state));

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/bench.h"
+#include "app/bench_mode.h"
 #include "app/form1.h"
 #include "app/main_unit.h"
 #include "service/checksum_query.h"
@@ -30,7 +30,7 @@ void TForm1::ButCSClick(ui::TObject*) {
   if (DrivesHeld()) return;
   getCsActive_ = true;
   MainUnit& unit = MainUnit::Current();
-  scsi::ScsiLayer& layer = unit.services.scsi;
+  scsi::ScsiLayer& layer = unit.machine.scsi;
   scsi::DeviceRef& ref = unit.windowRef;
   ButCS->SetEnabled(false);
   const int32_t device = service::OpenChecksumDrive(layer, ref);
@@ -41,7 +41,7 @@ void TForm1::ButCSClick(ui::TObject*) {
     if (!complete) Notify(kReadFlashNg);
     layer.CloseRef(ref);
     AppendLog(FormatGetCsLine(LogNow(), LogAddress(device), checksum, complete));
-    settings::WriteStoredChecksum(unit.services.profile, checksum);
+    settings::WriteStoredChecksum(unit.machine.profile, checksum);
     storedChecksum = checksum;
     char text[16];
     std::snprintf(text, sizeof text, "%04Xh", static_cast<unsigned>(checksum));
@@ -79,8 +79,8 @@ void TForm1::ButADClick(ui::TObject*) {
     const bool closing = ui::Application != nullptr && ui::Application->Terminated();
     return !closing && !exitAfterArgDrv_;
   };
-  const int32_t placed = service::ArrangeDrives(unit.services.scsi, unit.windowRef, unit.services.clock,
-                                                unit.services.profile, driveCount, DriveOrder, window);
+  const int32_t placed = service::ArrangeDrives(unit.machine.scsi, unit.windowRef, unit.machine.clock,
+                                                unit.machine.profile, driveCount, DriveOrder, window);
 
   // Stopped before every drive was placed: the rows left keep their drives where these are still
   // in no row, and the others take the drives left over, so that no drive found drops out of the

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/bench.h"
+#include "app/bench_mode.h"
 #include "app/form1.h"
 #include "app/main_unit.h"
 #include "ui/application.h"
@@ -97,7 +97,7 @@ void TForm1::ButtonFlashClick(ui::TObject*) {
   }
   if (!PowerAllowsRun()) return;
   // No sleep or standby from here to the run's end: a drive cut off mid-write is lost.
-  MainUnit::Current().awake.Hold(MainUnit::Current().services.desktop);
+  MainUnit::Current().awake.Hold(MainUnit::Current().machine.desktop);
   SetRunControlsEnabled(false);
   runActive_ = true;
   progressCounter_ = 0;
@@ -149,7 +149,7 @@ void TForm1::EndRun() {
   MainUnit::Current().awake.Release();
   const MainUnit& unit = MainUnit::Current();
   std::string list;
-  RunLogBlock log{unit.runStart, LogNow(), Caption(), unit.services.scsi.GetBackEnd(), {}, {}};
+  RunLogBlock log{unit.runStart, LogNow(), Caption(), unit.machine.scsi.GetBackEnd(), {}, {}};
   RunCounts counts;
   for (int row = 0; row < kRows; ++row) {
     const int32_t device = runRowDevices_[row];
@@ -250,7 +250,7 @@ bool TForm1::RunUnderWay() const { return (runActive_ && TimerPB->Enabled()) || 
 // ERROR_CALL_NOT_IMPLEMENTED) and restart for any process; the NT family restarts only once the
 // shutdown privilege is enabled. The same family test as the back end's choice.
 int TForm1::Reboot() {
-  Services& os = MainUnit::Current().services;
+  Machine& os = MainUnit::Current().machine;
   platform::Shell& shell = os.shell;
   if (os.scsi.ConsumerFamily()) return shell.ExitWindowsEx(platform::kEwxReboot, 0) != 0 ? 1 : 0;
   platform::Handle token = 0;
@@ -274,7 +274,7 @@ void TForm1::ButExitClick(ui::TObject*) {
     exitAfterArgDrv_ = true;
     return;
   }
-  MainUnit::Current().services.shell.Exit(kExitButton);
+  MainUnit::Current().machine.shell.Exit(kExitButton);
 }
 
 }  // namespace app

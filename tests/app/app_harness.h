@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "app/bench.h"
+#include "app/bench_mode.h"
 #include "app/form1.h"
 #include "app/main_unit.h"
 #include "emu/drive.h"
@@ -199,7 +199,7 @@ class AppHarness {
     }
     layer = std::make_unique<scsi::ScsiLayer>(machine.Platform());
     MainUnit& unit = MainUnit::Start(
-        Services{*layer, machine, machine, clock, profile, shell, update::kEmbeddedImage, logFiles, &machine});
+        Machine{*layer, machine, machine, clock, profile, shell, update::kEmbeddedImage, logFiles, &machine});
     ConfigureBench(unit, options);
     application = std::make_unique<ui::TApplication>(backend);
     ConnectApplication(*application);
@@ -209,8 +209,8 @@ class AppHarness {
   }
 
   // The machine as FLASH.EXE's entry hands it to the program's run (RunProgram).
-  Services ProgramServices(scsi::ScsiLayer& programLayer) {
-    return Services{programLayer, machine, machine, clock, profile, shell, update::kEmbeddedImage, logFiles,
+  Machine ProgramMachine(scsi::ScsiLayer& programLayer) {
+    return Machine{programLayer, machine, machine, clock, profile, shell, update::kEmbeddedImage, logFiles,
                     &machine, logReader};
   }
 

@@ -110,7 +110,7 @@ TEST(CutOffRun, TheNextStartTellsOnceWhichDrivesMayBeHalfWritten) {
   h.backend.ClearMessageBoxes();
   for (int start = 0; start < 2; ++start) {
     scsi::ScsiLayer layer(h.machine.Platform());
-    EXPECT_EQ(RunProgram(h.backend, h.ProgramServices(layer), ""), 0);
+    EXPECT_EQ(RunProgram(h.backend, h.ProgramMachine(layer), ""), 0);
   }
   ASSERT_EQ(h.BoxTexts().size(), 1u) << "told once, not at every start";
   EXPECT_EQ(h.BoxTexts()[0],
@@ -126,7 +126,7 @@ TEST(CutOffRun, UnattendedTheNoticeIsLogged) {
   h.backend.ClearMessageBoxes();
   scsi::ScsiLayer layer(h.machine.Platform());
   h.drives[0]->ClearFaults();
-  RunProgram(h.backend, h.ProgramServices(layer), "/AUTO");
+  RunProgram(h.backend, h.ProgramMachine(layer), "/AUTO");
   EXPECT_TRUE(h.backend.MessageBoxes().empty());
   EXPECT_TRUE(Contains(h.LogText(), " message | The update run started 2026-12-10 00:00:00 did not end: ")) << h.LogText();
 }
@@ -145,7 +145,7 @@ TEST(CutOffRun, AnEndedRunOrAnUnwritableLogTellsNothing) {
     h.Stop();
     h.backend.ClearMessageBoxes();
     scsi::ScsiLayer layer(h.machine.Platform());
-    RunProgram(h.backend, h.ProgramServices(layer), "");
+    RunProgram(h.backend, h.ProgramMachine(layer), "");
     EXPECT_TRUE(h.backend.MessageBoxes().empty()) << h.BoxTexts()[0];
   }
 }

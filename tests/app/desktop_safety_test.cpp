@@ -66,7 +66,7 @@ TEST_P(OneCopyOn, SecondCopyEndsBeforeAnyDriveIsOpened) {
     ASSERT_EQ(h.machine.OpenMutexHandles(), 1u) << "the name this system refuses: " << h.machine.MutexNames()[0];
 
     scsi::ScsiLayer layer(h.machine.Platform());
-    const int status = RunProgram(h.backend, h.ProgramServices(layer), unattended ? "/AUTO" : "");
+    const int status = RunProgram(h.backend, h.ProgramMachine(layer), unattended ? "/AUTO" : "");
     EXPECT_EQ(status, kExitAnotherCopy);
     EXPECT_TRUE(h.drives[0]->Log().empty());
     EXPECT_TRUE(h.machine.Opens().empty());
@@ -94,14 +94,14 @@ TEST(OneCopy, TheRunningCopyHoldsTheNameUntilItEnds) {
   scsi::ScsiLayer layer(h.machine.Platform());
   size_t heldWhileRunning = 0;
   h.backend.Post([&] { heldWhileRunning = h.machine.OpenMutexHandles(); });
-  EXPECT_EQ(RunProgram(h.backend, h.ProgramServices(layer), ""), 0);
+  EXPECT_EQ(RunProgram(h.backend, h.ProgramMachine(layer), ""), 0);
   EXPECT_EQ(heldWhileRunning, 1u);
   EXPECT_EQ(h.machine.OpenMutexHandles(), 0u);
   EXPECT_TRUE(h.backend.MessageBoxes().empty());
   EXPECT_FALSE(h.drives[0]->Log().empty());  // it scanned its drive
 
   scsi::ScsiLayer again(h.machine.Platform());
-  EXPECT_EQ(RunProgram(h.backend, h.ProgramServices(again), ""), 0);
+  EXPECT_EQ(RunProgram(h.backend, h.ProgramMachine(again), ""), 0);
   EXPECT_TRUE(h.backend.MessageBoxes().empty());
 }
 
@@ -111,7 +111,7 @@ TEST(OneCopy, ACopyOfAnotherUserAlsoCounts) {
   h.AddDrive();
   h.machine.HoldMutexElsewhere(OneCopyMutexName(platform::OsVersion{5, 1, platform::kPlatformWin32NT}));
   scsi::ScsiLayer layer(h.machine.Platform());
-  EXPECT_EQ(RunProgram(h.backend, h.ProgramServices(layer), ""), kExitAnotherCopy);
+  EXPECT_EQ(RunProgram(h.backend, h.ProgramMachine(layer), ""), kExitAnotherCopy);
   EXPECT_TRUE(h.drives[0]->Log().empty());
 }
 
@@ -120,10 +120,10 @@ TEST(OneCopy, NoDesktopCallsNoGuard) {
   AppHarness h;
   h.AddDrive();
   scsi::ScsiLayer layer(h.machine.Platform());
-  Services services = h.ProgramServices(layer);
-  services.desktop = nullptr;
+  Machine machine = h.ProgramMachine(layer);
+  machine.desktop = nullptr;
   const OneCopy first(&h.machine, h.machine, h.machine);
-  EXPECT_EQ(RunProgram(h.backend, services, ""), 0);
+  EXPECT_EQ(RunProgram(h.backend, machine, ""), 0);
   EXPECT_FALSE(h.drives[0]->Log().empty());
 }
 
@@ -195,7 +195,7 @@ TEST(KeepAwake, ResetWhenAnExceptionEndsTheProgram) {
     duringRun = h.machine.ContinuousExecutionState();
   });
   h.backend.Post([] { throw ui::Exception("Error creating window"); });
-  RunProgram(h.backend, h.ProgramServices(layer), "");
+  RunProgram(h.backend, h.ProgramMachine(layer), "");
   EXPECT_EQ(duringRun, kAwake);
   EXPECT_EQ(ExecutionStates(h), (std::vector<uint32_t>{kAwake, platform::kEsContinuous}));
   EXPECT_EQ(h.machine.ContinuousExecutionState(), 0u);

@@ -513,7 +513,7 @@ TEST(ExitButtonDeathTest, EndsThroughExitWithCodeOneRunningUnitMainsEnd) {
         h.AddDrive();
         ExitingShell shell{h.machine};
         h.layer = std::make_unique<scsi::ScsiLayer>(h.machine.Platform());
-        MainUnit& unit = MainUnit::Start(Services{*h.layer, h.machine, h.machine, h.clock, h.profile, shell});
+        MainUnit& unit = MainUnit::Start(Machine{*h.layer, h.machine, h.machine, h.clock, h.profile, shell});
         ui::TApplication application(h.backend);
         application.CreateForm(unit.Form1);
         unit.Form1->ButExitClick(nullptr);

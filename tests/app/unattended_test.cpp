@@ -38,9 +38,9 @@ int Count(const emu::Drive& drive, uint8_t opcode) {
 // The whole program as FLASH.EXE runs it; what the test posts runs inside its message loop.
 int RunWhole(AppHarness& h, const std::string& commandLine) {
   h.layer = std::make_unique<scsi::ScsiLayer>(h.machine.Platform());
-  const Services services{*h.layer, h.machine, h.machine, h.clock, h.profile, h.shell, update::kEmbeddedImage,
+  const Machine machine{*h.layer, h.machine, h.machine, h.clock, h.profile, h.shell, update::kEmbeddedImage,
                           h.logFiles};
-  return RunProgram(h.backend, services, commandLine);
+  return RunProgram(h.backend, machine, commandLine);
 }
 
 TForm1& StartPressed(AppHarness& h) {
@@ -219,9 +219,9 @@ TEST(ProgramEntry, AnExceptionBeforeTheLoopIsReportedAndEndsWithAFailureStatus) 
 TEST(ProgramEntry, NoBackEndEndsWithTheErrorStatusAndUnattendedALogLine) {
   AppHarness h;
   scsi::ScsiLayer layer(h.machine.Platform());
-  const Services services{layer, h.machine, h.machine, h.clock, h.profile, h.shell, update::kEmbeddedImage,
+  const Machine machine{layer, h.machine, h.machine, h.clock, h.profile, h.shell, update::kEmbeddedImage,
                           h.logFiles};
-  EXPECT_EQ(EndWithoutWindow(services, "/AUTO", ui::Exception("Error creating window")), kExitError);
+  EXPECT_EQ(EndWithoutWindow(machine, "/AUTO", ui::Exception("Error creating window")), kExitError);
   EXPECT_TRUE(Contains(h.LogText(), "message | Error: Error creating window\r\n")) << h.LogText();
   EXPECT_TRUE(Contains(h.LogText(), "message | Exit status 7\r\n")) << h.LogText();
   EXPECT_FALSE(MainUnit::Running());

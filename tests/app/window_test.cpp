@@ -307,7 +307,7 @@ TEST(UnitMain, StartsAndEndsOnceHoweverOftenRequested) {
   AppHarness h;
   h.Start();
   MainUnit& first = MainUnit::Current();
-  MainUnit& again = MainUnit::Start(Services{*h.layer, h.machine, h.machine, h.clock, h.profile, h.shell});
+  MainUnit& again = MainUnit::Start(Machine{*h.layer, h.machine, h.machine, h.clock, h.profile, h.shell});
   EXPECT_EQ(&first, &again);
   MainUnit::Finish();
   EXPECT_TRUE(MainUnit::Running());

@@ -20,7 +20,7 @@ scsi::ScsiLayer g_scsiLayer(platform::win32::WindowsOs().Scsi());
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
   const platform::Os os = platform::win32::WindowsOs();
   // The run log is written and read back through the same files as everything else.
-  const app::Services services{g_scsiLayer, os.system, os.files, os.clock, os.profile, os.shell,
+  const app::Machine machine{g_scsiLayer, os.system, os.files, os.clock, os.profile, os.shell,
                                update::kEmbeddedImage, os.files, &os.desktop, os.files};
   const std::string options = commandLine != nullptr ? commandLine : "";
   // The back end registers the window classes and makes the timers' window; refused, the program
@@ -29,7 +29,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
   try {
     backend = std::make_unique<ui::Win32Backend>();
   } catch (const std::exception& error) {
-    return app::EndWithoutWindow(services, options, error);
+    return app::EndWithoutWindow(machine, options, error);
   }
-  return app::RunProgram(*backend, services, options);
+  return app::RunProgram(*backend, machine, options);
 }

@@ -1,6 +1,7 @@
-// What a service bench adds to the window: the reference checksum that updated drives are
-// verified against, the run log, and the unattended mode (/AUTO). Without the [VERIFY] key and
-// without options none of it changes what the window shows or does; the log is still appended to.
+// The bench mode: what a service bench adds to the window, the reference checksum that updated
+// drives are verified against, the run log, and the unattended mode (/AUTO). Without the [VERIFY]
+// key and without options none of it changes what the window shows or does; the log is still
+// appended to.
 #pragma once
 
 #include <exception>

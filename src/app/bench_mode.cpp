@@ -1,5 +1,5 @@
 // The bench additions' glue between the window, its settings and the run log.
-#include "app/bench.h"
+#include "app/bench_mode.h"
 
 #include "app/form1.h"
 #include "app/main_unit.h"
@@ -22,13 +22,13 @@ constexpr char kClosedBeforeRun[] = "The window was closed before the update run
 
 void ConfigureBench(MainUnit& unit, const Options& options) {
   unit.options = options;
-  unit.logPath = options.logPath.empty() ? DefaultLogPath(settings::ReadStartupDirectory(unit.services.profile))
+  unit.logPath = options.logPath.empty() ? DefaultLogPath(settings::ReadStartupDirectory(unit.machine.profile))
                                          : options.logPath;
 }
 
 void StartBench(TForm1& form) {
   MainUnit& unit = MainUnit::Current();
-  const settings::VerifySetting verify = settings::ReadVerifySetting(unit.services.profile);
+  const settings::VerifySetting verify = settings::ReadVerifySetting(unit.machine.profile);
   form.verifyReference = verify.reference;
   if (verify.present && !verify.reference) Notify(settings::InvalidVerifyMessage(verify.text));
 
@@ -79,13 +79,13 @@ void ConnectApplication(ui::TApplication& application) {
     // ends the program with its own status; without one nothing ever would.
     if (form != nullptr && form->RunUnderWay()) return;
     LogExitStatus(kExitError);
-    MainUnit::Current().services.shell.Exit(kExitError);
+    MainUnit::Current().machine.shell.Exit(kExitError);
   };
 }
 
 int UnattendedStartRefusal() {
   if (!Unattended()) return 0;
-  const settings::VerifySetting verify = settings::ReadVerifySetting(MainUnit::Current().services.profile);
+  const settings::VerifySetting verify = settings::ReadVerifySetting(MainUnit::Current().machine.profile);
   if (!verify.present || verify.reference) return 0;
   // The bench asked for verification: a run without it could pass a corrupted drive.
   Notify(settings::InvalidVerifyMessage(verify.text));
@@ -105,18 +105,18 @@ void LogExitStatus(int status) {
 
 platform::SystemTime LogNow() {
   platform::SystemTime now;
-  if (MainUnit::Running()) MainUnit::Current().services.clock.GetLocalTime(&now);
+  if (MainUnit::Running()) MainUnit::Current().machine.clock.GetLocalTime(&now);
   return now;
 }
 
 void AppendLog(const std::string& text) {
   if (!MainUnit::Running()) return;
   MainUnit& unit = MainUnit::Current();
-  AppendToLog(unit.services.logFiles, unit.logPath, text);
+  AppendToLog(unit.machine.logFiles, unit.logPath, text);
 }
 
 std::string LogAddress(int32_t deviceIndex) {
-  const scsi::ScsiLayer& layer = MainUnit::Current().services.scsi;
+  const scsi::ScsiLayer& layer = MainUnit::Current().machine.scsi;
   return DeviceAddress(layer.GetBackEnd(), layer.DeviceId(deviceIndex));
 }
 
@@ -133,7 +133,7 @@ void EndUnattendedRun(TForm1& form, const RunCounts& counts) {
 
 void ExitUnattended(int status) {
   LogExitStatus(status);
-  MainUnit::Current().services.shell.Exit(status);
+  MainUnit::Current().machine.shell.Exit(status);
 }
 
 }  // namespace app

@@ -313,9 +313,9 @@ TEST(Options, AnUnknownOptionEndsWithStatus5BeforeAnyDriveIsTouched) {
     AppHarness h;
     auto drive = h.AddDrive();
     scsi::ScsiLayer layer(h.machine.Platform());
-    const Services services{layer, h.machine, h.machine, h.clock, h.profile, h.shell, update::kEmbeddedImage,
+    const Machine machine{layer, h.machine, h.machine, h.clock, h.profile, h.shell, update::kEmbeddedImage,
                             h.logFiles};
-    const int status = RunProgram(h.backend, services, unattended ? "/AUTO /Quick" : "/Quick /AUTOX");
+    const int status = RunProgram(h.backend, machine, unattended ? "/AUTO /Quick" : "/Quick /AUTOX");
     EXPECT_EQ(status, kExitBadOption);
     EXPECT_TRUE(drive->Log().empty());
     if (unattended) {
