@@ -6,13 +6,14 @@
 #include "app/form1.h"
 #include "app/main_unit.h"
 #include "scsi/commands.h"
+#include "scsi/inquiry.h"
 
 namespace app {
 namespace {
 
 constexpr uint8_t kInquiryLength = 36;
 constexpr std::size_t kInquiryBuffer = 64;
-constexpr std::size_t kIdentificationOffset = 8;  // vendor, product and revision: bytes 8..35
+constexpr std::size_t kIdentificationOffset = scsi::kInquiryVendorOffset;  // vendor, product and revision: to byte 35
 
 // The identification text as the drive returns it, blanks kept, up to the first zero byte; "NG"
 // for a drive that does not answer.

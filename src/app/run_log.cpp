@@ -6,6 +6,7 @@
 #include "platform/win_types.h"
 #include "scsi/commands.h"
 #include "scsi/sense.h"
+#include "settings/verify_checksum.h"
 
 namespace app {
 namespace {
@@ -24,12 +25,6 @@ std::string OneLine(const std::string& text) {
     }
   }
   return line;
-}
-
-std::string Hex4(uint16_t value) {
-  char text[8];
-  std::snprintf(text, sizeof text, "%04Xh", static_cast<unsigned>(value));
-  return text;
 }
 
 std::string OutcomeText(RowOutcome outcome) {
@@ -139,8 +134,8 @@ std::string FormatRowLine(const RunLogRow& row) {
     }
   }
   if (job.checksumRead) {
-    line += " | checksum " + (job.checksumComplete ? Hex4(job.checksum) : std::string("incomplete read"));
-    if (row.reference) line += " (reference " + Hex4(*row.reference) + ")";
+    line += " | checksum " + (job.checksumComplete ? settings::ChecksumText(job.checksum) : std::string("incomplete read"));
+    if (row.reference) line += " (reference " + settings::ChecksumText(*row.reference) + ")";
   }
   return line + " | " + std::to_string(job.durationSeconds) + " s";
 }
@@ -164,7 +159,7 @@ std::string FormatRunBlock(const RunLogBlock& block) {
 
 std::string FormatGetCsLine(const platform::SystemTime& time, const std::string& address, uint16_t checksum,
                             bool complete) {
-  std::string line = FormatLogTime(time) + " Get CS | " + address + " | checksum " + Hex4(checksum) + " (" +
+  std::string line = FormatLogTime(time) + " Get CS | " + address + " | checksum " + settings::ChecksumText(checksum) + " (" +
                      std::to_string(checksum) + ")";
   if (!complete) line += " | incomplete read";
   return line + kEol;

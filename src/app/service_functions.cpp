@@ -4,7 +4,6 @@
 // file name. Each is one drive operation: none starts while a run's workers write or the other
 // holds the window's device reference, and ArgDrv, which lets the window handle messages between
 // its scans, holds the other operations' buttons disabled meanwhile.
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -15,6 +14,7 @@
 #include "service/drive_arrangement.h"
 #include "settings/settings_file.h"
 #include "settings/startup_settings.h"
+#include "settings/verify_checksum.h"
 #include "ui/application.h"
 #include "update/flash_checksum.h"
 
@@ -43,9 +43,7 @@ void TForm1::ButCSClick(ui::TObject*) {
     AppendLog(FormatGetCsLine(LogNow(), LogAddress(device), checksum, complete));
     settings::WriteStoredChecksum(unit.machine.profile, checksum);
     storedChecksum = checksum;
-    char text[16];
-    std::snprintf(text, sizeof text, "%04Xh", static_cast<unsigned>(checksum));
-    EditCS->SetText(text);
+    EditCS->SetText(settings::ChecksumText(checksum));
   } else {
     Notify(kNoValidDrive);
   }

@@ -130,7 +130,6 @@ int ScsiLayer::ExecuteAspi(uint8_t index, const Cdb& cdb, void* buffer, uint32_t
     }
   }
   const int32_t deviceId = deviceIds_[index];
-  selectedDeviceId_.store(deviceId);
   srb.SRB_Cmd = platform::kScExecScsiCmd;
   srb.SRB_HaId = static_cast<uint8_t>(deviceId / 256);
   srb.SRB_Target = static_cast<uint8_t>(deviceId % 256);

@@ -100,7 +100,7 @@ int ScsiLayer::OpenDevice(int32_t index) {
     if (!openFailed_[index]) alignmentMasks_[index] = AskAlignmentMask(slot);
     return 1;
   }
-  selectedDeviceId_.store(deviceIds_[index]);
+  // An ASPI target needs no open: every command names its own adapter and target.
   return 1;
 }
 

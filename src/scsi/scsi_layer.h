@@ -3,7 +3,6 @@
 #pragma once
 
 #include <array>
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -63,7 +62,6 @@ class ScsiLayer {
   AspiManagerState AspiState() const { return aspiState_; }
   int32_t DeviceId(int index) const;
   platform::Handle HandleSlot(int index) const;
-  int32_t SelectedDeviceId() const { return selectedDeviceId_.load(); }
   // The alignment a pass-through data buffer of the index must meet (the adapter's AlignmentMask).
   uint32_t AlignmentMask(int index) const;
 
@@ -111,7 +109,6 @@ class ScsiLayer {
   AspiManagerState aspiState_ = AspiManagerState::NotUsed;
   // -1: never opened or the open failed; 0: closed; anything else: an open handle.
   std::array<platform::Handle, kMaxDevices> handles_{};
-  std::atomic<int32_t> selectedDeviceId_{0};
   std::array<platform::PassThroughRequest, kMaxDevices> passThroughRequests_{};
   // Per index, like the handles: the error of a failed open, the adapter's alignment, and the
   // layer's own buffer for data phases whose caller's buffer does not meet it.

@@ -1,6 +1,8 @@
 // The reference checksum setting: parsing both written forms, and the start-up read.
 #include "settings/verify_checksum.h"
 
+#include <cstdio>
+
 #include "settings/settings_file.h"
 
 namespace settings {
@@ -52,6 +54,12 @@ VerifySetting ReadVerifySetting(platform::Profile& profile) {
   setting.present = !Trimmed(setting.text).empty();
   if (setting.present) setting.reference = ParseVerifyChecksum(setting.text);
   return setting;
+}
+
+std::string ChecksumText(uint16_t checksum) {
+  char text[8];
+  std::snprintf(text, sizeof text, "%04Xh", static_cast<unsigned>(checksum));
+  return text;
 }
 
 std::string InvalidVerifyMessage(const std::string& text) {

@@ -28,6 +28,10 @@ struct VerifySetting {
 // Reads the key from FLASH.INI in the current directory; an empty or missing value is absent.
 VerifySetting ReadVerifySetting(platform::Profile& profile);
 
+// A checksum as Get CS shows it and the run log writes it, and as the key also takes it: four
+// hexadecimal digits and "h" (1244h).
+std::string ChecksumText(uint16_t checksum);
+
 // What start-up shows for a value that is present but not valid.
 std::string InvalidVerifyMessage(const std::string& text);
 

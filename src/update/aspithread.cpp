@@ -7,6 +7,7 @@
 #include <string>
 
 #include "scsi/commands.h"
+#include "scsi/inquiry.h"
 #include "scsi/scsi_layer.h"
 #include "scsi/sense.h"
 #include "update/flash_checksum.h"
@@ -18,8 +19,8 @@ constexpr uint8_t kInquiryLength = 32;
 // The job's INQUIRY buffer, with room for the NUL after the data; cleared before each job, so a
 // drive that answers short or not at all leaves zeros.
 constexpr std::size_t kInquiryBufferSize = 116;
-constexpr std::size_t kVendorOffset = 8;    // INQUIRY vendor identification, 8 bytes
-constexpr std::size_t kProductOffset = 16;  // INQUIRY product identification, 16 bytes
+constexpr std::size_t kVendorOffset = scsi::kInquiryVendorOffset;
+constexpr std::size_t kProductOffset = scsi::kInquiryProductOffset;
 // How much of each identification the model gate compares: the vendor name, the gated
 // product's family prefix, and the flash model's whole product name.
 constexpr std::size_t kVendorCompared = 5;

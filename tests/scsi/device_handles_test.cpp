@@ -113,14 +113,17 @@ INSTANTIATE_TEST_SUITE_P(BothBackEnds, IndexOutsideTheList,
 
 TEST(DeviceHandles, AspiOpenSelectsTheDeviceAndCloseKeepsIt) {
   emu::Machine machine;
-  AttachDrives(machine, BackEnd::Aspi, 10);
+  const auto drives = AttachDrives(machine, BackEnd::Aspi, 10);
   ScsiLayer layer(machine.Platform());
-  EXPECT_EQ(layer.SelectedDeviceId(), 0);
+  EXPECT_EQ(layer.DeviceId(9), 256 + 1);  // adapter 1, target 1
   EXPECT_EQ(layer.OpenDevice(9), 1);
-  EXPECT_EQ(layer.SelectedDeviceId(), 256 + 1);
   layer.CloseDevice(9);
-  EXPECT_EQ(layer.SelectedDeviceId(), 256 + 1);
   EXPECT_TRUE(machine.Opens().empty());
+  // Nothing was released: a command on the index still reaches its own drive, and no other.
+  DeviceRef ref = kClosedRef;
+  ASSERT_EQ(layer.OpenRef(ref, 9), 1);
+  EXPECT_EQ(TestUnitReady(layer, ref), 1);
+  for (std::size_t i = 0; i < drives.size(); ++i) EXPECT_EQ(drives[i]->Log().size(), i == 9 ? 1u : 0u) << i;
 }
 
 }  // namespace
