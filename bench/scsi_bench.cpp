@@ -7,6 +7,7 @@
 
 #include "emu/drive.h"
 #include "emu/machine.h"
+#include "emulated_drives.h"
 #include "scsi/cdb.h"
 #include "scsi/commands.h"
 #include "scsi/scsi_layer.h"
@@ -28,16 +29,9 @@ double DirectNanosPerCommand(emu::Drive& drive) {
   return spent.count() / kBaselineCalls;
 }
 
-void RunThroughLayer(benchmark::State& state, bool passThrough) {
+void RunThroughLayer(benchmark::State& state, const test_support::EmulatedBackEnd& backEnd) {
   emu::Machine machine;
-  auto drive = std::make_shared<emu::Drive>();
-  if (passThrough) {
-    machine.AddLetter('E', platform::kDriveCdrom, drive);
-  } else {
-    machine.SetPlatformId(platform::kPlatformWin32Windows);
-    machine.AddAspiAdapter();
-    machine.AddAspiTarget(0, 0, platform::kDeviceTypeCdrom, drive);
-  }
+  const auto drive = test_support::AttachDrives(machine, backEnd, {emu::DriveConfig{}}).front();
   scsi::ScsiLayer layer(machine.Platform());
   scsi::DeviceRef ref = scsi::kClosedRef;
   layer.OpenRef(ref, 0);
@@ -54,8 +48,8 @@ void RunThroughLayer(benchmark::State& state, bool passThrough) {
   layer.CloseRef(ref);
 }
 
-void BM_PassThroughCommand(benchmark::State& state) { RunThroughLayer(state, true); }
-void BM_AspiCommand(benchmark::State& state) { RunThroughLayer(state, false); }
+void BM_PassThroughCommand(benchmark::State& state) { RunThroughLayer(state, test_support::kPassThrough); }
+void BM_AspiCommand(benchmark::State& state) { RunThroughLayer(state, test_support::kAspi); }
 
 BENCHMARK(BM_PassThroughCommand);
 BENCHMARK(BM_AspiCommand);

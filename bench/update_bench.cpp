@@ -14,7 +14,7 @@
 
 namespace {
 
-using update::testing::BackEnd;
+using test_support::EmulatedBackEnd;
 using Wall = std::chrono::steady_clock;
 
 constexpr uint32_t kLatencyMs = 10;  // per command, in real time: well above the CPU work per command
@@ -54,7 +54,7 @@ struct Run {
   bool interleaved;  // every job had begun its blocks before any job finished them
 };
 
-Run RunJobs(BackEnd backEnd, int drives) {
+Run RunJobs(const EmulatedBackEnd& backEnd, int drives) {
   std::vector<emu::DriveConfig> configs;
   for (int i = 0; i < drives; ++i) {
     configs.push_back(update::testing::Model("TEVOR", "DVD RW KMR5133", static_cast<uint32_t>(i + 1)));
@@ -85,7 +85,7 @@ Run RunJobs(BackEnd backEnd, int drives) {
 }
 
 void BM_TenDrivesAgainstOne(benchmark::State& state) {
-  const auto backEnd = static_cast<BackEnd>(state.range(0));
+  const EmulatedBackEnd backEnd = test_support::kBothBackEnds.at(static_cast<std::size_t>(state.range(0)));
   double one = 0;
   double ten = 0;
   bool interleaved = true;
@@ -102,12 +102,11 @@ void BM_TenDrivesAgainstOne(benchmark::State& state) {
   state.counters["ten_drives_ms"] = ten / iterations * 1000;
   state.counters["ratio"] = ten / one;
   state.counters["interleaved"] = interleaved ? 1 : 0;
-  state.SetLabel(update::testing::BackEndName(backEnd));
+  state.SetLabel(test_support::BackEndName(backEnd));
 }
 
 BENCHMARK(BM_TenDrivesAgainstOne)
-    ->Arg(static_cast<int>(BackEnd::PassThrough))
-    ->Arg(static_cast<int>(BackEnd::Aspi))
+    ->DenseRange(0, static_cast<int>(test_support::kBothBackEnds.size()) - 1)
     ->UseManualTime()
     ->Iterations(2)
     ->Unit(benchmark::kMillisecond);

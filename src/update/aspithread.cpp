@@ -19,8 +19,6 @@ constexpr uint8_t kInquiryLength = 32;
 // The job's INQUIRY buffer, with room for the NUL after the data; cleared before each job, so a
 // drive that answers short or not at all leaves zeros.
 constexpr std::size_t kInquiryBufferSize = 116;
-constexpr std::size_t kVendorOffset = scsi::kInquiryVendorOffset;
-constexpr std::size_t kProductOffset = scsi::kInquiryProductOffset;
 // How much of each identification the model gate compares: the vendor name, the gated
 // product's family prefix, and the flash model's whole product name.
 constexpr std::size_t kVendorCompared = 5;
@@ -37,9 +35,9 @@ constexpr uint32_t kSecondsPerDay = 86400;
 // The vendor and product text from INQUIRY byte 8 up to the first NUL, without leading and
 // trailing blanks and control characters.
 std::string DriveName(const uint8_t* inquiry) {
-  const char* text = reinterpret_cast<const char*>(inquiry + kVendorOffset);
+  const char* text = reinterpret_cast<const char*>(inquiry + scsi::kInquiryVendorOffset);
   std::size_t end =
-      static_cast<std::size_t>(std::find(text, text + (kInquiryLength - kVendorOffset), '\0') - text);
+      static_cast<std::size_t>(std::find(text, text + (kInquiryLength - scsi::kInquiryVendorOffset), '\0') - text);
   std::size_t begin = 0;
   // DEL is a control character too.
   auto isSpace = [](char c) { return static_cast<unsigned char>(c) <= ' ' || c == '\x7F'; };
@@ -58,8 +56,8 @@ enum class ModelGate { NeedsParameter, FlashModel, WrongDrive };
 // The gate in two parts: a drive of the gated product (which needs the parameter write first) on
 // a build whose image is for the build's model, else the flash model itself, else a wrong drive.
 ModelGate PassModelGate(const uint8_t* inquiry) {
-  const uint8_t* vendor = inquiry + kVendorOffset;
-  const uint8_t* product = inquiry + kProductOffset;
+  const uint8_t* vendor = inquiry + scsi::kInquiryVendorOffset;
+  const uint8_t* product = inquiry + scsi::kInquiryProductOffset;
   const ModelStrings& models = kModelStrings;
   if (FieldStartsWith(vendor, models.gateVendor, kVendorCompared) &&
       FieldStartsWith(product, models.gateProductPrefix, kGateProductCompared) &&

@@ -25,6 +25,7 @@
 #include "platform/platform.h"
 #include "platform/shell.h"
 #include "platform/threads.h"
+#include "emulated_drives.h"
 #include "scoped_temp_dir.h"
 #include "scripted_clock.h"
 #include "scsi/scsi_layer.h"
@@ -172,12 +173,7 @@ class AppHarness {
     config.corruptAfterUpdate = wanted.corruptAfterUpdate;
     config.seed = static_cast<uint32_t>(drives.size() + 1);
     auto drive = std::make_shared<emu::Drive>(config);
-    if (aspi) {
-      if (drives.empty()) machine.AddAspiAdapter();
-      machine.AddAspiTarget(0, static_cast<int>(drives.size()), platform::kDeviceTypeCdrom, drive);
-    } else {
-      machine.AddLetter(static_cast<char>('D' + drives.size()), platform::kDriveCdrom, drive);
-    }
+    test_support::AttachDrive(machine, backEnd, drives.size(), drive, 'D');
     drives.push_back(drive);
     return drive;
   }
@@ -190,13 +186,7 @@ class AppHarness {
 
   // Program start: the SCSI layer, unit Main, the application and Form1 with its FormCreate.
   TForm1& Start() {
-    if (aspi) {
-      if (win98se) {
-        machine.SetFamily(emu::Machine::Family::Consumer);
-      } else {
-        machine.SetPlatformId(platform::kPlatformWin32Windows);
-      }
-    }
+    test_support::SelectFamily(machine, backEnd);
     layer = std::make_unique<scsi::ScsiLayer>(machine.Platform());
     MainUnit& unit = MainUnit::Start(
         Machine{*layer, machine, machine, clock, profile, shell, update::kEmbeddedImage, logFiles, &machine});
@@ -236,11 +226,9 @@ class AppHarness {
   std::string LogText() const { return logFiles.files.count(DefaultLog()) ? logFiles.files.at(DefaultLog()) : ""; }
   std::string DefaultLog() const { return DefaultLogPath(dir.Path().string()); }
 
-  // Set before the first AddDrive: the drives hang on the ASPI manager instead of drive letters.
-  bool aspi = false;
-  // With aspi: the machine carries out 98 SE's documented calls (its consumer family), not only
-  // its platform id.
-  bool win98se = false;
+  // Set before the first AddDrive: the ASPI back ends hang the drives on the manager instead of on
+  // drive letters (from D:).
+  test_support::EmulatedBackEnd backEnd = test_support::kPassThrough;
   testfs::TempCurrentDirectory dir;
   emu::Machine machine;
   test_support::ScriptedClock clock{machine};
@@ -263,8 +251,7 @@ enum class System { Nt, Win98Se };
 inline std::string SystemName(System system) { return system == System::Nt ? "Nt" : "Win98Se"; }
 
 inline void RunOn(AppHarness& h, System system) {
-  h.aspi = system == System::Win98Se;
-  h.win98se = system == System::Win98Se;
+  h.backEnd = system == System::Win98Se ? test_support::kAspi98Se : test_support::kPassThrough;
   h.profile.SetIntegerReading(system == System::Win98Se ? settings::IniProfile::IntegerReading::Win9x
                                                         : settings::IniProfile::IntegerReading::Nt);
 }

@@ -41,7 +41,7 @@ const Personality kSystems[] = {
 
 // A harness on that system with one accepted drive on the back end the system takes.
 void BecomeSystem(AppHarness& h, const Personality& system) {
-  h.aspi = system.platformId == platform::kPlatformWin32Windows;
+  h.backEnd = system.platformId == platform::kPlatformWin32Windows ? test_support::kAspi : test_support::kPassThrough;
   h.AddDrive();
   h.machine.SetPlatformId(system.platformId);
   emu::Machine::DesktopSystem desktop;

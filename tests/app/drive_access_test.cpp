@@ -63,27 +63,29 @@ TEST(DriveAccess, ScanAndUpdateOnAnAdapterThatEnforcesItsAlignment) {
 
 struct UnreachedCase {
   std::string name;
-  bool aspi;
+  test_support::EmulatedBackEnd backEnd;
   std::function<void(AppHarness&)> fault;
   std::string report;
   std::string logged;
 };
 
 const UnreachedCase kUnreachedCases[] = {
-    {"AccessDenied", false, [](AppHarness& h) { h.machine.FailOpen('D', platform::kErrorAccessDenied); },
+    {"AccessDenied", test_support::kPassThrough,
+     [](AppHarness& h) { h.machine.FailOpen('D', platform::kErrorAccessDenied); },
      "Update D: (Can't open the drive: administrator rights are needed)  NG.",
      "row 0 | D: |  | failed | at open | Windows error 5 (access denied) |"},
-    {"SharingViolation", false, [](AppHarness& h) { h.machine.FailOpen('D', platform::kErrorSharingViolation); },
+    {"SharingViolation", test_support::kPassThrough,
+     [](AppHarness& h) { h.machine.FailOpen('D', platform::kErrorSharingViolation); },
      "Update D: (Can't open the drive: another program is using it)  NG.",
      "row 0 | D: |  | failed | at open | Windows error 32 (sharing violation) |"},
-    {"OtherOpenError", false, [](AppHarness& h) { h.machine.FailOpen('D', 21); },
+    {"OtherOpenError", test_support::kPassThrough, [](AppHarness& h) { h.machine.FailOpen('D', 21); },
      "Update D: (Can't open the drive)  NG.", "row 0 | D: |  | failed | at open | Windows error 21 |"},
     // The scan's INQUIRY is the first, the worker's the second.
-    {"NoInquiryAnswer", false,
+    {"NoInquiryAnswer", test_support::kPassThrough,
      [](AppHarness& h) { h.drives[0]->FailNth(scsi::cdb::kOpInquiry, 2, {0x04, 0x44, 0x00}); },
      "Update D: (The drive did not answer)  NG.",
      "row 0 | D: |  | failed | at INQUIRY | sense 04/44/00"},
-    {"NoInquiryAnswerOnAspi", true,
+    {"NoInquiryAnswerOnAspi", test_support::kAspi,
      [](AppHarness& h) {
        h.drives[0]->Inject({scsi::cdb::kOpInquiry, -1, 2, Kind::NoSense, {}, 0, false});
      },
@@ -99,7 +101,7 @@ TEST_P(UnreachedDrive, IsAFailedDriveNamedByItsAddress) {
   for (bool unattended : {false, true}) {
     SCOPED_TRACE(unattended ? "/AUTO" : "by hand");
     AppHarness h;
-    h.aspi = c.aspi;
+    h.backEnd = c.backEnd;
     auto drive = h.AddDrive();
     c.fault(h);
     AnswerCancel(h);
@@ -133,10 +135,10 @@ INSTANTIATE_TEST_SUITE_P(Faults, UnreachedDrive, ::testing::ValuesIn(kUnreachedC
 // The last block answered GOOD though it went across short: the drive never got the image, so
 // the run must not call it updated; the log names the block.
 TEST(DriveAccess, ShortLastBlockIsAFailedUpdate) {
-  for (bool aspi : {false, true}) {
-    SCOPED_TRACE(aspi ? "ASPI" : "pass-through");
+  for (const test_support::EmulatedBackEnd& backEnd : test_support::kBothBackEnds) {
+    SCOPED_TRACE(test_support::BackEndName(backEnd));
     AppHarness h;
-    h.aspi = aspi;
+    h.backEnd = backEnd;
     auto drive = h.AddDrive();
     drive->Inject({scsi::cdb::kOpWriteFirmwareBlock, -1, 49, Kind::ShortTransfer, {}, 0, false, 0});
     AnswerCancel(h);
@@ -150,7 +152,7 @@ TEST(DriveAccess, ShortLastBlockIsAFailedUpdate) {
     EXPECT_FALSE(HoldsImage(*drive));
     EXPECT_EQ(drive->Restarts(), 0);
     EXPECT_EQ(drive->Revision(), "1.00");
-    const std::string moved = aspi ? " | short transfer |" : " | short transfer, 0 of 16384 bytes |";
+    const std::string moved = !backEnd.PassThrough() ? " | short transfer |" : " | short transfer, 0 of 16384 bytes |";
     EXPECT_TRUE(Contains(h.LogText(), "| failed | at block 49 of 49 | sense no sense" + moved)) << h.LogText();
   }
 }

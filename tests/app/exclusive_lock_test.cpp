@@ -156,12 +156,7 @@ TEST(ExclusiveJob, ADriveHeldByAnotherProgramIsFailedUntouched) {
       << h.LogText();
 }
 
-struct BackEndCase {
-  const char* name;
-  bool aspi;
-};
-
-class WithoutTheLock : public ::testing::TestWithParam<BackEndCase> {};
+class WithoutTheLock : public ::testing::TestWithParam<test_support::EmulatedBackEnd> {};
 
 std::vector<std::string> Commands(const emu::Drive& drive) {
   std::vector<std::string> commands;
@@ -180,7 +175,7 @@ TEST_P(WithoutTheLock, EveryCommandIsAsBefore) {
   std::vector<std::vector<std::string>> runs;
   for (const bool supported : {false, true}) {
     AppHarness h;
-    h.aspi = GetParam().aspi;
+    h.backEnd = GetParam();
     h.AddDrive();
     WithExclusiveAccess(h.machine, supported);
     h.backend.SetMessageBoxResponder([](const auto&) { return ui::kIdCancel; });
@@ -189,16 +184,15 @@ TEST_P(WithoutTheLock, EveryCommandIsAsBefore) {
     h.WaitForWorkers();
     TicksUntilEnd(h);
     EXPECT_EQ(h.drives[0]->Restarts(), 1);
-    const bool locks = supported && !GetParam().aspi;
+    const bool locks = supported && GetParam().PassThrough();
     EXPECT_EQ(h.machine.ExclusiveRequests().size(), locks ? 3u : 0u);
     runs.push_back(Commands(*h.drives[0]));
   }
   EXPECT_EQ(runs[0], runs[1]);
 }
 
-INSTANTIATE_TEST_SUITE_P(BackEnds, WithoutTheLock, ::testing::Values(BackEndCase{"PassThrough", false},
-                                                                     BackEndCase{"Aspi", true}),
-                         [](const auto& tp) { return std::string(tp.param.name); });
+INSTANTIATE_TEST_SUITE_P(BackEnds, WithoutTheLock, ::testing::ValuesIn(test_support::kBothBackEnds),
+                         [](const auto& tp) { return test_support::BackEndName(tp.param); });
 
 // AutoPlay is kept off the drives while a run is active, and only then.
 TEST(AutoPlay, CancelledOnlyWhileARunIsActive) {

@@ -270,7 +270,7 @@ const std::string kFailedReport = "Update " + kAcceptedName + "(Update failed)  
 // write that then fails without sense of its own is a failure, not the drive's restart.
 TEST(UpdateRun, BlockLostAfterAStaleRestartSenseIsAFailureOnAspi) {
   AppHarness h;
-  h.aspi = true;
+  h.backEnd = test_support::kAspi;
   auto drive = h.AddDrive();
   drive->FailNth(scsi::cdb::kOpTestUnitReady, 1, {0x06, 0x29, 0x00});
   drive->Inject({scsi::cdb::kOpWriteFirmwareBlock, -1, 1, emu::Drive::AnswerFault::Kind::NoSense, {}, 0, false});

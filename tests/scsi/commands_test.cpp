@@ -11,7 +11,9 @@
 namespace scsi {
 namespace {
 
-using testing::BackEnd;
+using test_support::EmulatedBackEnd;
+using test_support::kBothBackEnds;
+using test_support::kPassThrough;
 using testing::OpenDrives;
 
 struct CommandCase {
@@ -53,7 +55,7 @@ const CommandCase kCases[] = {
      {0xFA, 0x51, 0xC4, 0xF9, 0xE1, 0x2C, 0x01, 0x51, 0xC4, 0xF9, 0xE1, 0x31}, kDirOut, 16384, 60},
 };
 
-class DriveCommand : public ::testing::TestWithParam<std::tuple<BackEnd, CommandCase>> {};
+class DriveCommand : public ::testing::TestWithParam<std::tuple<EmulatedBackEnd, CommandCase>> {};
 
 TEST_P(DriveCommand, ReachesTheDriveAsDocumented) {
   const auto& [backEnd, c] = GetParam();
@@ -66,18 +68,18 @@ TEST_P(DriveCommand, ReachesTheDriveAsDocumented) {
   EXPECT_EQ(log[0].direction, c.direction);
   EXPECT_EQ(log[0].transferLength, c.length);
   // The ASPI request has no time-out of its own: the layer waits for it.
-  EXPECT_EQ(log[0].timeoutSeconds, backEnd == BackEnd::PassThrough ? c.timeoutSeconds : 0u);
+  EXPECT_EQ(log[0].timeoutSeconds, backEnd == kPassThrough ? c.timeoutSeconds : 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothBackEnds, DriveCommand,
-                         ::testing::Combine(::testing::Values(BackEnd::PassThrough, BackEnd::Aspi),
+                         ::testing::Combine(::testing::ValuesIn(kBothBackEnds),
                                             ::testing::ValuesIn(kCases)),
                          [](const auto& tp) {
                            return testing::BackEndName(std::get<0>(tp.param)) + std::get<1>(tp.param).name;
                          });
 
 TEST(DriveCommand, InquiryFillsTheCallersBuffer) {
-  OpenDrives d(BackEnd::PassThrough);
+  OpenDrives d(kPassThrough);
   uint8_t data[36] = {};
   ASSERT_EQ(Inquiry(d.layer, d.ref, data, sizeof data), 1);
   EXPECT_EQ(std::string(reinterpret_cast<char*>(data + 8), 28), "TEVOR   DRIVE 0         1.00");

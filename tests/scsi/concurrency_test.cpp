@@ -15,12 +15,13 @@ namespace scsi {
 namespace {
 
 using testing::AttachDrives;
-using testing::BackEnd;
+using test_support::EmulatedBackEnd;
+using test_support::kBothBackEnds;
 
 constexpr int kThreads = 10;
 constexpr int kRounds = 40;
 
-class TenThreads : public ::testing::TestWithParam<BackEnd> {};
+class TenThreads : public ::testing::TestWithParam<EmulatedBackEnd> {};
 
 TEST_P(TenThreads, KeepTheirDevicesAndSenseApart) {
   emu::Machine machine;
@@ -52,7 +53,7 @@ TEST_P(TenThreads, KeepTheirDevicesAndSenseApart) {
   EXPECT_EQ(machine.LiveEvents(), 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(BothBackEnds, TenThreads, ::testing::Values(BackEnd::PassThrough, BackEnd::Aspi),
+INSTANTIATE_TEST_SUITE_P(BothBackEnds, TenThreads, ::testing::ValuesIn(kBothBackEnds),
                          [](const auto& tp) { return testing::BackEndName(tp.param); });
 
 }  // namespace

@@ -19,7 +19,10 @@
 namespace scsi {
 namespace {
 
-using testing::BackEnd;
+using test_support::EmulatedBackEnd;
+using test_support::kAspi;
+using test_support::kBothBackEnds;
+using test_support::kPassThrough;
 using testing::OpenDrives;
 using testing::RecordedMachine;
 using Kind = emu::Drive::AnswerFault::Kind;
@@ -76,7 +79,7 @@ TEST_P(AdapterMask, ReadsIntoAnyCallerBufferThroughAnAlignedOne) {
 TEST_P(AdapterMask, IsAskedOncePerOpenAndEveryDataBufferMeetsIt) {
   const uint32_t mask = GetParam();
   RecordedMachine rec;
-  testing::AttachDrives(rec.machine, BackEnd::PassThrough, 1);
+  testing::AttachDrives(rec.machine, kPassThrough, 1);
   rec.machine.SetAlignmentMask('E', mask);
   ScsiLayer layer(rec.Platform());
   DeviceRef ref = kClosedRef;
@@ -126,7 +129,7 @@ TEST(AdapterCapabilities, UnknownMaskAssumesAPage) {
 // Windows refuses the misaligned buffer itself: the emulated adapter does too.
 TEST(AdapterCapabilities, EmulatedAdapterRefusesAMisalignedBuffer) {
   emu::Machine machine;
-  testing::AttachDrives(machine, BackEnd::PassThrough, 1);
+  testing::AttachDrives(machine, kPassThrough, 1);
   machine.SetAlignmentMask('E', 3);
   const platform::Handle e = machine.CreateFileA("\\\\.\\E:", platform::kGenericRead | platform::kGenericWrite,
                                                  platform::kFileShareRead | platform::kFileShareWrite,
@@ -166,15 +169,15 @@ TEST(AdapterCapabilities, EmulatedAdapterRefusesAMisalignedBuffer) {
 
 // --- Commands judged by the bytes that went across --------------------------------------------
 
-class DataPhase : public ::testing::TestWithParam<BackEnd> {};
+class DataPhase : public ::testing::TestWithParam<EmulatedBackEnd> {};
 
-INSTANTIATE_TEST_SUITE_P(BothBackEnds, DataPhase, ::testing::Values(BackEnd::PassThrough, BackEnd::Aspi),
-                         [](const ::testing::TestParamInfo<BackEnd>& p) { return testing::BackEndName(p.param); });
+INSTANTIATE_TEST_SUITE_P(BothBackEnds, DataPhase, ::testing::ValuesIn(kBothBackEnds),
+                         [](const auto& p) { return testing::BackEndName(p.param); });
 
 // A block the drive answered GOOD although it got only part of it has failed, and says so; the
 // pass-through tells how much went across, the ASPI manager only that it was not all.
 TEST_P(DataPhase, WriteThatMovedFewerBytesHasFailed) {
-  const bool passThrough = GetParam() == BackEnd::PassThrough;
+  const bool passThrough = GetParam().PassThrough();
   for (uint32_t moved : {0u, 1u, 16383u}) {
     SCOPED_TRACE(moved);
     OpenDrives rig(GetParam());
@@ -197,7 +200,7 @@ TEST_P(DataPhase, WriteThatMovedFewerBytesHasFailed) {
 // count, a short INQUIRY that does not reach the product identification fails); over ASPI, which
 // has no count, a read that did not move all its bytes fails.
 TEST_P(DataPhase, ReadTellsHowMuchArrived) {
-  const bool passThrough = GetParam() == BackEnd::PassThrough;
+  const bool passThrough = GetParam().PassThrough();
   const struct {
     const char* name;
     uint8_t opcode;
@@ -230,10 +233,10 @@ TEST(DataPhase, FailedOpenTellsItsWindowsError) {
     EXPECT_EQ(TestUnitReady(*rig.layer, rig.ref), 0);
     EXPECT_TRUE(rig.drive->Log().empty());
   }
-  OpenDrives fine(BackEnd::PassThrough);
+  OpenDrives fine(kPassThrough);
   EXPECT_FALSE(fine.layer.OpenFailed(fine.ref));
   EXPECT_EQ(fine.layer.OpenError(fine.ref), 0u);
-  OpenDrives aspi(BackEnd::Aspi);
+  OpenDrives aspi(kAspi);
   EXPECT_FALSE(aspi.layer.OpenFailed(aspi.ref));
 }
 

@@ -9,14 +9,17 @@ namespace scsi {
 namespace {
 
 using testing::AttachDrives;
-using testing::BackEnd;
+using test_support::EmulatedBackEnd;
+using test_support::kAspi;
+using test_support::kBothBackEnds;
+using test_support::kPassThrough;
 
 bool IsOpenHandle(platform::Handle h) { return h != platform::kInvalidHandle && h != 0; }
 
 TEST(DeviceHandles, OpenOpensTheLettersDevicePathForReadAndWrite) {
   emu::Machine machine;
   machine.AddLetter('C', platform::kDriveFixed);
-  AttachDrives(machine, BackEnd::PassThrough, 3);  // E, F, G
+  AttachDrives(machine, kPassThrough, 3);  // E, F, G
   ScsiLayer layer(machine.Platform());
   ASSERT_EQ(layer.OpenDevice(2), 1);
   const auto opens = machine.Opens();
@@ -32,7 +35,7 @@ TEST(DeviceHandles, OpenOpensTheLettersDevicePathForReadAndWrite) {
 
 TEST(DeviceHandles, ReopenReusesAndCloseThenOpenCreatesAnew) {
   emu::Machine machine;
-  AttachDrives(machine, BackEnd::PassThrough, 1);
+  AttachDrives(machine, kPassThrough, 1);
   ScsiLayer layer(machine.Platform());
   EXPECT_EQ(layer.HandleSlot(0), platform::kInvalidHandle);
 
@@ -55,7 +58,7 @@ TEST(DeviceHandles, ReopenReusesAndCloseThenOpenCreatesAnew) {
 
 TEST(DeviceHandles, FailedOpenCountsAsOpenAndItsCommandsFail) {
   emu::Machine machine;
-  auto drives = AttachDrives(machine, BackEnd::PassThrough, 1);
+  auto drives = AttachDrives(machine, kPassThrough, 1);
   machine.FailOpen('E');
   ScsiLayer layer(machine.Platform());
   DeviceRef ref = kClosedRef;
@@ -71,7 +74,7 @@ TEST(DeviceHandles, FailedOpenCountsAsOpenAndItsCommandsFail) {
   EXPECT_EQ(machine.Opens().size(), 2u);
 }
 
-class IndexOutsideTheList : public ::testing::TestWithParam<BackEnd> {};
+class IndexOutsideTheList : public ::testing::TestWithParam<EmulatedBackEnd> {};
 
 TEST_P(IndexOutsideTheList, OpensNothingAndItsCommandsReachNoDevice) {
   emu::Machine machine;
@@ -108,12 +111,12 @@ TEST_P(IndexOutsideTheList, ClosedReferenceDoesNothing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothBackEnds, IndexOutsideTheList,
-                         ::testing::Values(BackEnd::PassThrough, BackEnd::Aspi),
+                         ::testing::ValuesIn(kBothBackEnds),
                          [](const auto& tp) { return testing::BackEndName(tp.param); });
 
 TEST(DeviceHandles, AspiOpenSelectsTheDeviceAndCloseKeepsIt) {
   emu::Machine machine;
-  const auto drives = AttachDrives(machine, BackEnd::Aspi, 10);
+  const auto drives = AttachDrives(machine, kAspi, 10);
   ScsiLayer layer(machine.Platform());
   EXPECT_EQ(layer.DeviceId(9), 256 + 1);  // adapter 1, target 1
   EXPECT_EQ(layer.OpenDevice(9), 1);

@@ -14,12 +14,13 @@
 
 namespace scsi::testing {
 
-using test_support::BackEnd;
+using test_support::EmulatedBackEnd;
 using test_support::BackEndName;
 
 // Drive i answers INQUIRY with product "DRIVE i"; on the pass-through back end it is letter E + i,
 // on the ASPI back end adapter i / 8, target i % 8.
-inline std::vector<std::shared_ptr<emu::Drive>> AttachDrives(emu::Machine& machine, BackEnd backEnd, int count) {
+inline std::vector<std::shared_ptr<emu::Drive>> AttachDrives(emu::Machine& machine, const EmulatedBackEnd& backEnd,
+                                                             int count) {
   return test_support::AttachDrives(machine, backEnd, test_support::NumberedDrives(count));
 }
 
@@ -27,7 +28,8 @@ inline std::vector<std::shared_ptr<emu::Drive>> AttachDrives(emu::Machine& machi
 // clock), the layer over them, and `ref` open on device 0. Making the layer and opening the
 // reference send the drives nothing, so faults set on them afterwards count from the first command.
 struct OpenDrives {
-  explicit OpenDrives(BackEnd backEnd, int count = 1, const std::function<void(emu::Machine&)>& configure = {})
+  explicit OpenDrives(const EmulatedBackEnd& backEnd, int count = 1,
+                      const std::function<void(emu::Machine&)>& configure = {})
       : drives(Attach(machine, backEnd, count, configure)), layer(machine.Platform()) {
     layer.OpenRef(ref, 0);
   }
@@ -38,7 +40,8 @@ struct OpenDrives {
   DeviceRef ref = kClosedRef;
 
  private:
-  static std::vector<std::shared_ptr<emu::Drive>> Attach(emu::Machine& machine, BackEnd backEnd, int count,
+  static std::vector<std::shared_ptr<emu::Drive>> Attach(emu::Machine& machine, const EmulatedBackEnd& backEnd,
+                                                         int count,
                                                          const std::function<void(emu::Machine&)>& configure) {
     if (configure) configure(machine);
     return AttachDrives(machine, backEnd, count);

@@ -16,7 +16,10 @@ namespace scsi {
 namespace {
 
 using testing::AttachDrives;
-using testing::BackEnd;
+using test_support::EmulatedBackEnd;
+using test_support::kAspi;
+using test_support::kBothBackEnds;
+using test_support::kPassThrough;
 using testing::OpenDrives;
 using testing::RecordedMachine;
 
@@ -30,7 +33,7 @@ const Cdb kCountingCdb = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
 
 TEST(PassThroughRequest, CarriesTheCommandExactly) {
   RecordedMachine rec;
-  AttachDrives(rec.machine, BackEnd::PassThrough, 1);
+  AttachDrives(rec.machine, kPassThrough, 1);
   ScsiLayer layer(rec.Platform());
   DeviceRef ref = kClosedRef;
   layer.OpenRef(ref, 0);
@@ -66,7 +69,7 @@ TEST(PassThroughRequest, CarriesTheCommandExactly) {
 
 TEST(AspiRequest, CarriesTheCommandToTheIndexsAdapterAndTarget) {
   RecordedMachine rec;
-  auto drives = AttachDrives(rec.machine, BackEnd::Aspi, 12);  // index 11 is adapter 1, target 3
+  auto drives = AttachDrives(rec.machine, kAspi, 12);  // index 11 is adapter 1, target 3
   ScsiLayer layer(rec.Platform());
   DeviceRef ref = kClosedRef;
   layer.OpenRef(ref, 11);
@@ -103,7 +106,7 @@ class PassThroughTimeout : public ::testing::TestWithParam<TimeoutCase> {};
 
 TEST_P(PassThroughTimeout, IsTruncatedToWholeSeconds) {
   RecordedMachine rec;
-  auto drives = AttachDrives(rec.machine, BackEnd::PassThrough, 1);
+  auto drives = AttachDrives(rec.machine, kPassThrough, 1);
   ScsiLayer layer(rec.Platform());
   DeviceRef ref = kClosedRef;
   layer.OpenRef(ref, 0);
@@ -127,9 +130,9 @@ class Direction : public ::testing::TestWithParam<DirectionCase> {};
 
 TEST_P(Direction, MapsToDataInAndToSrbFlags) {
   RecordedMachine pt;
-  AttachDrives(pt.machine, BackEnd::PassThrough, 1);
+  AttachDrives(pt.machine, kPassThrough, 1);
   RecordedMachine aspi;
-  AttachDrives(aspi.machine, BackEnd::Aspi, 1);
+  AttachDrives(aspi.machine, kAspi, 1);
   for (RecordedMachine* rec : {&pt, &aspi}) {
     ScsiLayer layer(rec->Platform());
     DeviceRef ref = kClosedRef;
@@ -149,7 +152,7 @@ INSTANTIATE_TEST_SUITE_P(Codes, Direction,
 
 TEST(CdbLengthArgument, OnlyFillsTheLengthFieldsWhileTwelveBytesTravel) {
   RecordedMachine rec;
-  AttachDrives(rec.machine, BackEnd::PassThrough, 1);
+  AttachDrives(rec.machine, kPassThrough, 1);
   ScsiLayer layer(rec.Platform());
   DeviceRef ref = kClosedRef;
   layer.OpenRef(ref, 0);
@@ -165,7 +168,7 @@ struct SenseCase {
   SenseCode code;
 };
 
-class CheckCondition : public ::testing::TestWithParam<std::tuple<BackEnd, SenseCase>> {};
+class CheckCondition : public ::testing::TestWithParam<std::tuple<EmulatedBackEnd, SenseCase>> {};
 
 TEST_P(CheckCondition, FailsAndKeepsTheDrivesSense) {
   const auto& [backEnd, c] = GetParam();
@@ -188,30 +191,30 @@ const SenseCase kSenseCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(BothBackEnds, CheckCondition,
-                         ::testing::Combine(::testing::Values(BackEnd::PassThrough, BackEnd::Aspi),
+                         ::testing::Combine(::testing::ValuesIn(kBothBackEnds),
                                             ::testing::ValuesIn(kSenseCases)),
                          [](const auto& tp) {
                            return testing::BackEndName(std::get<0>(tp.param)) + std::get<1>(tp.param).name;
                          });
 
 TEST(SenseAfterSuccess, PassThroughClearsItAndAspiKeepsTheEarlierSense) {
-  for (BackEnd backEnd : {BackEnd::PassThrough, BackEnd::Aspi}) {
+  for (const EmulatedBackEnd& backEnd : kBothBackEnds) {
     OpenDrives d(backEnd);
     d.drives[0]->FailNth(cdb::kOpTestUnitReady, 1, {0x02, 0x3A, 0x00});
     EXPECT_EQ(TestUnitReady(d.layer, d.ref), 0);
     EXPECT_EQ(TestUnitReady(d.layer, d.ref), 1);
-    const SenseCode expected = backEnd == BackEnd::PassThrough ? 0 : 0x023A00;
+    const SenseCode expected = backEnd == kPassThrough ? 0 : 0x023A00;
     EXPECT_EQ(d.layer.GetSenseCode(d.ref), expected) << testing::BackEndName(backEnd);
   }
 }
 
 TEST(SenseBeforeAnyCommand, IsReadableAndZero) {
-  OpenDrives d(BackEnd::PassThrough);
+  OpenDrives d(kPassThrough);
   EXPECT_EQ(d.layer.GetSenseCode(d.ref), 0u);
 }
 
 TEST(AspiManagerAnsweringAtOnce, IsJudgedByItsStatus) {
-  OpenDrives d(BackEnd::Aspi, 1, [&](emu::Machine& machine) {
+  OpenDrives d(kAspi, 1, [&](emu::Machine& machine) {
     emu::AspiOptions options;
     options.completeSynchronously = true;
     machine.SetAspi(options);
@@ -238,7 +241,7 @@ class AspiRequestThatNeverCompletes : public ::testing::TestWithParam<AbortCase>
 
 TEST_P(AspiRequestThatNeverCompletes, IsAbortedAfterTheTimeoutAndFails) {
   const AbortCase& c = GetParam();
-  OpenDrives d(BackEnd::Aspi, 1, [&](emu::Machine& machine) {
+  OpenDrives d(kAspi, 1, [&](emu::Machine& machine) {
     emu::AspiOptions options;
     options.abortAccepted = c.abortAccepted;
     options.abortCompletesRequest = c.abortCompletesRequest;
@@ -269,7 +272,7 @@ INSTANTIATE_TEST_SUITE_P(Abort, AspiRequestThatNeverCompletes, ::testing::Values
                          [](const auto& tp) { return tp.param.name; });
 
 TEST(AspiCompletion, WaitsForTheManagersThreadAndReturnsTheData) {
-  OpenDrives d(BackEnd::Aspi);
+  OpenDrives d(kAspi);
   d.drives[0]->SetLatencyMs(700);
   uint8_t data[36] = {};
   const uint64_t start = d.machine.NowMs();

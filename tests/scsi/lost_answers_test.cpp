@@ -15,7 +15,9 @@
 namespace scsi {
 namespace {
 
-using testing::BackEnd;
+using test_support::EmulatedBackEnd;
+using test_support::kAspi;
+using test_support::kBothBackEnds;
 using testing::OpenDrives;
 using Kind = emu::Drive::AnswerFault::Kind;
 
@@ -37,7 +39,7 @@ TEST(SenseOfAFailedCommand, IsOnlyWhatTheDriveReported) {
       {"time-out, abort refused, late answer", Kind::AnswersLate, {}, false, 0},
       {"device gone", Kind::Disappears, {}, true, 0},
   };
-  for (BackEnd backEnd : {BackEnd::PassThrough, BackEnd::Aspi}) {
+  for (const EmulatedBackEnd& backEnd : kBothBackEnds) {
     for (const auto& c : cases) {
       SCOPED_TRACE(testing::BackEndName(backEnd) + ", " + c.name);
       OpenDrives d(backEnd, 1, [&](emu::Machine& machine) {
@@ -51,7 +53,7 @@ TEST(SenseOfAFailedCommand, IsOnlyWhatTheDriveReported) {
       EXPECT_EQ(TestUnitReady(d.layer, d.ref), 0);
       EXPECT_EQ(d.layer.GetSenseCode(d.ref), 0x062900u);
       EXPECT_EQ(TestUnitReady(d.layer, d.ref), 1);  // a good command keeps it on the ASPI back end
-      EXPECT_EQ(d.layer.GetSenseCode(d.ref), backEnd == BackEnd::Aspi ? 0x062900u : 0u);
+      EXPECT_EQ(d.layer.GetSenseCode(d.ref), backEnd == kAspi ? 0x062900u : 0u);
       EXPECT_EQ(TestUnitReady(d.layer, d.ref), 0);
       EXPECT_EQ(d.layer.GetSenseCode(d.ref), c.code);
     }
@@ -62,7 +64,7 @@ TEST(SenseOfAFailedCommand, IsOnlyWhatTheDriveReported) {
 // in the request the layer retired, never in the caller's buffer (freed here, so that a late
 // write into it is caught) or in the next command's request. The device stays usable.
 TEST(AspiRequestCompletingAfterARefusedAbort, ChangesNothingTheProgramStillUses) {
-  OpenDrives d(BackEnd::Aspi, 1, [&](emu::Machine& machine) {
+  OpenDrives d(kAspi, 1, [&](emu::Machine& machine) {
     emu::AspiOptions options;
     options.abortAccepted = false;
     machine.SetAspi(options);

@@ -16,11 +16,14 @@
 namespace service {
 namespace {
 
-using test_support::BackEnd;
+using test_support::EmulatedBackEnd;
+using test_support::kAspi;
+using test_support::kBothBackEnds;
+using test_support::kPassThrough;
 
 // Drives on a machine, the layer over them, the window's reference, and FLASH.INI's writes.
 struct Bench {
-  Bench(BackEnd backEnd, int count)
+  Bench(const EmulatedBackEnd& backEnd, int count)
       : drives(test_support::AttachDrives(machine, backEnd, test_support::NumberedDrives(count))),
         layer(machine.Platform()) {}
 
@@ -38,9 +41,9 @@ struct Bench {
   fixture::RecordingProfile profile{iniWrites};
 };
 
-class ChecksumDrive : public ::testing::TestWithParam<BackEnd> {};
+class ChecksumDrive : public ::testing::TestWithParam<EmulatedBackEnd> {};
 
-INSTANTIATE_TEST_SUITE_P(BothBackEnds, ChecksumDrive, ::testing::Values(BackEnd::PassThrough, BackEnd::Aspi),
+INSTANTIATE_TEST_SUITE_P(BothBackEnds, ChecksumDrive, ::testing::ValuesIn(kBothBackEnds),
                          [](const auto& p) { return test_support::BackEndName(p.param); });
 
 TEST_P(ChecksumDrive, IsTheFirstReadyEmptyOrJustChangedDriveAndStaysOpen) {
@@ -102,7 +105,7 @@ std::vector<std::string> PriorityWrites(const std::vector<std::string>& keys) {
 }
 
 TEST(Arrangement, PlacesEachDriveInTheOrderItIsEmptiedAndWritesTheRows) {
-  Bench bench(BackEnd::Aspi, 3);
+  Bench bench(kAspi, 3);
   // Counted from here: device 2 empties during the second pause, device 0 during the fourth;
   // device 1 stays loaded.
   bench.drives[2]->ScheduleMediumAfterTestUnitReady(2, emu::Medium::NoMedium);
@@ -125,7 +128,7 @@ TEST(Arrangement, PlacesEachDriveInTheOrderItIsEmptiedAndWritesTheRows) {
 }
 
 TEST(Arrangement, AStopEndsItAtOnceAndWritesAsATimeOutWould) {
-  Bench bench(BackEnd::PassThrough, 2);
+  Bench bench(kPassThrough, 2);
   bench.drives[0]->SetMedium(emu::Medium::NoMedium);
   WindowRecord record(/*stopAfter=*/3);
   settings::DriveOrder order = settings::IdentityDriveOrder();
@@ -137,7 +140,7 @@ TEST(Arrangement, AStopEndsItAtOnceAndWritesAsATimeOutWould) {
 }
 
 TEST(Arrangement, MoreDrivesThanRowsScansOnlyTheRows) {
-  Bench bench(BackEnd::Aspi, settings::kDriveRows + 2);
+  Bench bench(kAspi, settings::kDriveRows + 2);
   for (const auto& drive : bench.drives) drive->SetMedium(emu::Medium::NoMedium);
   WindowRecord record;
   settings::DriveOrder order = settings::IdentityDriveOrder();

@@ -1,7 +1,8 @@
-// Test equipment shared by the suites: the two back ends of an emulated machine and drives put on
-// either of them.
+// Test equipment shared by the suites: the back ends of an emulated machine, and drives put on
+// whichever of them a test runs.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -10,42 +11,64 @@
 #include "emu/drive.h"
 #include "emu/machine.h"
 #include "platform/scsi_records.h"
+#include "scsi/types.h"
 
 namespace test_support {
 
-// Aspi98Se: the ASPI back end on a machine that carries out 98 SE's documented calls (its consumer
-// family), not only its platform id.
-enum class BackEnd { PassThrough, Aspi, Aspi98Se };
+// The back end the program takes on an emulated machine, and the machine's personality: with
+// windows98Se it carries out 98 SE's documented calls (its consumer family), not only its
+// platform id.
+struct EmulatedBackEnd {
+  scsi::BackEnd backEnd = scsi::BackEnd::PassThrough;
+  bool windows98Se = false;
 
-inline std::string BackEndName(BackEnd backEnd) {
-  switch (backEnd) {
-    case BackEnd::PassThrough:
-      return "PassThrough";
-    case BackEnd::Aspi:
-      return "Aspi";
-    case BackEnd::Aspi98Se:
-      return "Aspi98Se";
-  }
-  return "";
+  bool PassThrough() const { return backEnd == scsi::BackEnd::PassThrough; }
+  bool operator==(const EmulatedBackEnd&) const = default;
+};
+
+inline constexpr EmulatedBackEnd kPassThrough{scsi::BackEnd::PassThrough, false};
+inline constexpr EmulatedBackEnd kAspi{scsi::BackEnd::Aspi, false};
+inline constexpr EmulatedBackEnd kAspi98Se{scsi::BackEnd::Aspi, true};
+inline constexpr std::array kBothBackEnds{kPassThrough, kAspi};
+inline constexpr std::array kEveryBackEnd{kPassThrough, kAspi, kAspi98Se};
+
+inline std::string BackEndName(const EmulatedBackEnd& backEnd) {
+  if (backEnd.PassThrough()) return "PassThrough";
+  return backEnd.windows98Se ? "Aspi98Se" : "Aspi";
 }
 
-// Drive i of `configs` is device index i: letter E + i on the pass-through back end, adapter i / 8,
-// target i % 8 on the ASPI back ends (which this also selects). Drives come before the SCSI layer,
-// which enumerates them when it is made.
-inline std::vector<std::shared_ptr<emu::Drive>> AttachDrives(emu::Machine& machine, BackEnd backEnd,
+// Gives the machine the family of the back end; made before the SCSI layer, which chooses its
+// back end from the family when it is made.
+inline void SelectFamily(emu::Machine& machine, const EmulatedBackEnd& backEnd) {
+  if (backEnd.PassThrough()) return;
+  if (backEnd.windows98Se) {
+    machine.SetFamily(emu::Machine::Family::Consumer);
+  } else {
+    machine.SetPlatformId(platform::kPlatformWin32Windows);
+  }
+}
+
+// Device index `index`: drive letter firstLetter + index on the pass-through back end, adapter
+// index / 8, target index % 8 on the ASPI back end. Drives are attached in index order, before the
+// SCSI layer, which enumerates them when it is made.
+inline void AttachDrive(emu::Machine& machine, const EmulatedBackEnd& backEnd, std::size_t index,
+                        const std::shared_ptr<emu::Drive>& drive, char firstLetter = 'E') {
+  if (backEnd.PassThrough()) {
+    machine.AddLetter(static_cast<char>(firstLetter + index), platform::kDriveCdrom, drive);
+    return;
+  }
+  if (index % 8 == 0) machine.AddAspiAdapter();
+  machine.AddAspiTarget(static_cast<int>(index / 8), static_cast<int>(index % 8), platform::kDeviceTypeCdrom, drive);
+}
+
+// Drive i of `configs` is device index i, on a machine of the back end's family.
+inline std::vector<std::shared_ptr<emu::Drive>> AttachDrives(emu::Machine& machine, const EmulatedBackEnd& backEnd,
                                                              const std::vector<emu::DriveConfig>& configs) {
+  SelectFamily(machine, backEnd);
   std::vector<std::shared_ptr<emu::Drive>> drives;
-  if (backEnd == BackEnd::Aspi) machine.SetPlatformId(platform::kPlatformWin32Windows);
-  if (backEnd == BackEnd::Aspi98Se) machine.SetFamily(emu::Machine::Family::Consumer);
   for (std::size_t i = 0; i < configs.size(); ++i) {
-    auto drive = std::make_shared<emu::Drive>(configs[i]);
-    if (backEnd == BackEnd::PassThrough) {
-      machine.AddLetter(static_cast<char>('E' + i), platform::kDriveCdrom, drive);
-    } else {
-      if (i % 8 == 0) machine.AddAspiAdapter();
-      machine.AddAspiTarget(static_cast<int>(i / 8), static_cast<int>(i % 8), platform::kDeviceTypeCdrom, drive);
-    }
-    drives.push_back(drive);
+    drives.push_back(std::make_shared<emu::Drive>(configs[i]));
+    AttachDrive(machine, backEnd, i, drives.back());
   }
   return drives;
 }

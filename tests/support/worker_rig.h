@@ -19,7 +19,7 @@
 
 namespace update::testing {
 
-using test_support::BackEnd;
+using test_support::EmulatedBackEnd;
 using test_support::BackEndName;
 
 // The sleeps of a job that reached the block loop: a 10 ms pause after each accepted block, then
@@ -52,7 +52,7 @@ inline std::string ExpectedName(const emu::DriveConfig& config) {
 // from the ninth on). The layer enumerates them when it is made, so drives come first.
 class Rig {
  public:
-  Rig(BackEnd backEnd, const std::vector<emu::DriveConfig>& configs)
+  Rig(const EmulatedBackEnd& backEnd, const std::vector<emu::DriveConfig>& configs)
       : drives(test_support::AttachDrives(machine, backEnd, configs)),
         layer(std::make_unique<scsi::ScsiLayer>(machine.Platform())) {}
 

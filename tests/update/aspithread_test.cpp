@@ -21,7 +21,9 @@
 namespace update {
 namespace {
 
-using testing::BackEnd;
+using test_support::EmulatedBackEnd;
+using test_support::kEveryBackEnd;
+using test_support::kPassThrough;
 using testing::FlashOpcodes;
 using testing::LoopSleeps;
 using testing::Model;
@@ -45,11 +47,11 @@ JobRun RunOneJob(Rig& rig, bool checksumWanted = false, const FirmwareImage& ima
           worker.clock->Sleeps(), worker.exec->LastJob()};
 }
 
-class Worker : public ::testing::TestWithParam<BackEnd> {};
+class Worker : public ::testing::TestWithParam<EmulatedBackEnd> {};
 
 INSTANTIATE_TEST_SUITE_P(EveryBackEnd, Worker,
-                         ::testing::Values(BackEnd::PassThrough, BackEnd::Aspi, BackEnd::Aspi98Se),
-                         [](const ::testing::TestParamInfo<BackEnd>& p) { return testing::BackEndName(p.param); });
+                         ::testing::ValuesIn(kEveryBackEnd),
+                         [](const auto& p) { return testing::BackEndName(p.param); });
 
 struct GateCase {
   const char* name;
@@ -118,7 +120,7 @@ TEST_P(Worker, ModelGate) {
 // the job's record says why.
 TEST_P(Worker, DriveThatCannotBeOpenedOrDoesNotAnswerFailsAndIsNotRefused) {
   using Kind = emu::Drive::AnswerFault::Kind;
-  const bool passThrough = GetParam() == BackEnd::PassThrough;
+  const bool passThrough = GetParam().PassThrough();
   const struct {
     const char* name;
     bool passThroughOnly;  // an ASPI target has no open that could fail
@@ -258,7 +260,7 @@ TEST_P(Worker, ShortLastBlockIsRecordedAsAFailedBlock) {
   EXPECT_EQ(run.job.block, 49);
   EXPECT_EQ(run.job.sense, 0u);
   EXPECT_TRUE(run.job.cutShort);
-  if (GetParam() == BackEnd::PassThrough) {
+  if (GetParam().PassThrough()) {
     EXPECT_EQ(run.job.moved, std::optional<uint32_t>(4096));
   } else {
     EXPECT_FALSE(run.job.moved.has_value());
@@ -403,7 +405,7 @@ TEST_P(Worker, SecondJobRepeatsTheWholeSequence) {
 }
 
 TEST(WorkerHandOff, BusyWorkerIsLeftAlone) {
-  Rig rig(BackEnd::PassThrough, {Model("TEVOR", "DVD RW KMR5133")});
+  Rig rig(kPassThrough, {Model("TEVOR", "DVD RW KMR5133")});
   test_support::ScriptedClock clock(rig.machine);
   clock.Hold(kRestartWaitFirstMs);  // the worker stays in its restart wait
   AspiExec worker(*rig.layer, clock, rig.table);
@@ -424,7 +426,7 @@ TEST(WorkerHandOff, BusyWorkerIsLeftAlone) {
 
 // The entry index chooses the table entries written; the device index the drive opened.
 TEST(WorkerHandOff, EntryIndexChoosesTheTableEntry) {
-  Rig rig(BackEnd::PassThrough, {Model("TEVOR", "DVD RW KMR5133"), Model("OTHER", "X")});
+  Rig rig(kPassThrough, {Model("TEVOR", "DVD RW KMR5133"), Model("OTHER", "X")});
   auto worker = rig.MakeWorker(1);
   ASSERT_TRUE(worker.exec->StartJob(7, false));
   worker.exec->WaitJobEnd();
@@ -436,7 +438,7 @@ TEST(WorkerHandOff, EntryIndexChoosesTheTableEntry) {
 }
 
 TEST(WorkerHandOff, DestroysInEveryState) {
-  Rig rig(BackEnd::PassThrough, {Model("TEVOR", "DVD RW KMR5133")});
+  Rig rig(kPassThrough, {Model("TEVOR", "DVD RW KMR5133")});
   { auto neverStarted = rig.MakeWorker(0); }
   {
     auto finished = rig.MakeWorker(0);
@@ -554,7 +556,7 @@ TEST(WorkerDriveName, IsTrimmedOfBlanksAndControlCharacters) {
     ASSERT_EQ(c.fields.size(), 24u);
     emu::DriveConfig config = Model("TEVOR", "DVD RW KMR5133");
     config.rawInquiry = RawInquiry(c.fields);
-    Rig rig(BackEnd::PassThrough, {config});
+    Rig rig(kPassThrough, {config});
     const JobRun run = RunOneJob(rig);
     EXPECT_EQ(run.name, c.driveName);
     EXPECT_EQ(run.outcome, c.outcome);

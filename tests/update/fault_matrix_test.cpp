@@ -14,7 +14,8 @@
 namespace update {
 namespace {
 
-using testing::BackEnd;
+using test_support::EmulatedBackEnd;
+using test_support::kEveryBackEnd;
 using testing::Model;
 using testing::Rig;
 using Kind = emu::Drive::AnswerFault::Kind;
@@ -104,7 +105,7 @@ struct Tally {
   int partDefinedWithoutImage = 0;
 };
 
-void RunCell(BackEnd backEnd, const Step& step, const Fault* fault, bool staleSense, Tally& tally) {
+void RunCell(const EmulatedBackEnd& backEnd, const Step& step, const Fault* fault, bool staleSense, Tally& tally) {
   ++tally.cells;
   Rig rig(backEnd, {step.secondModel ? Model("TEVOR", "HTL6190") : Model("TEVOR", "DVD RW KMR5133")});
   emu::Drive& drive = *rig.drives[0];
@@ -171,11 +172,11 @@ void RunCell(BackEnd backEnd, const Step& step, const Fault* fault, bool staleSe
   }
 }
 
-class FaultMatrix : public ::testing::TestWithParam<BackEnd> {};
+class FaultMatrix : public ::testing::TestWithParam<EmulatedBackEnd> {};
 
 INSTANTIATE_TEST_SUITE_P(EveryBackEnd, FaultMatrix,
-                         ::testing::Values(BackEnd::PassThrough, BackEnd::Aspi, BackEnd::Aspi98Se),
-                         [](const ::testing::TestParamInfo<BackEnd>& p) { return testing::BackEndName(p.param); });
+                         ::testing::ValuesIn(kEveryBackEnd),
+                         [](const auto& p) { return testing::BackEndName(p.param); });
 
 TEST_P(FaultMatrix, NoDriveIsCalledUpdatedThatDidNotTakeTheImage) {
   Tally tally;

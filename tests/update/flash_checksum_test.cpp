@@ -13,7 +13,8 @@
 namespace update {
 namespace {
 
-using testing::BackEnd;
+using test_support::EmulatedBackEnd;
+using test_support::kEveryBackEnd;
 using testing::FlashSum;
 using testing::Model;
 using testing::Rig;
@@ -41,7 +42,7 @@ TEST(FlashChunk, SkipsExactlyTheExcludedRange) {
 }
 
 // One drive on a layer, its device reference open for the duration of a test.
-class FlashChecksum : public ::testing::TestWithParam<BackEnd> {
+class FlashChecksum : public ::testing::TestWithParam<EmulatedBackEnd> {
  protected:
   FlashChecksum() : rig_(GetParam(), {Model("TEVOR", "DVD RW KMR5133", 9)}), drive_(*rig_.drives[0]) {
     rig_.layer->OpenRef(ref_, 0);
@@ -67,8 +68,8 @@ class FlashChecksum : public ::testing::TestWithParam<BackEnd> {
 };
 
 INSTANTIATE_TEST_SUITE_P(EveryBackEnd, FlashChecksum,
-                         ::testing::Values(BackEnd::PassThrough, BackEnd::Aspi, BackEnd::Aspi98Se),
-                         [](const ::testing::TestParamInfo<BackEnd>& p) { return testing::BackEndName(p.param); });
+                         ::testing::ValuesIn(kEveryBackEnd),
+                         [](const auto& p) { return testing::BackEndName(p.param); });
 
 TEST_P(FlashChecksum, AllOnesGives8080) {
   drive_.FillFlash(0xFF);

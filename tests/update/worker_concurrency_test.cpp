@@ -11,7 +11,8 @@
 namespace update {
 namespace {
 
-using testing::BackEnd;
+using test_support::EmulatedBackEnd;
+using test_support::kEveryBackEnd;
 using testing::Model;
 
 struct DriveCase {
@@ -22,11 +23,11 @@ struct DriveCase {
   std::vector<uint32_t> sleeps;
 };
 
-class TenWorkers : public ::testing::TestWithParam<BackEnd> {};
+class TenWorkers : public ::testing::TestWithParam<EmulatedBackEnd> {};
 
 INSTANTIATE_TEST_SUITE_P(EveryBackEnd, TenWorkers,
-                         ::testing::Values(BackEnd::PassThrough, BackEnd::Aspi, BackEnd::Aspi98Se),
-                         [](const ::testing::TestParamInfo<BackEnd>& p) { return testing::BackEndName(p.param); });
+                         ::testing::ValuesIn(kEveryBackEnd),
+                         [](const auto& p) { return testing::BackEndName(p.param); });
 
 TEST_P(TenWorkers, EveryDriveEndsWithItsOwnOutcome) {
   const auto none = [](emu::Drive&) {};

@@ -11,7 +11,8 @@
 namespace update {
 namespace {
 
-using testing::BackEnd;
+using test_support::EmulatedBackEnd;
+using test_support::kEveryBackEnd;
 using Cdb = std::array<uint8_t, 12>;
 
 struct Expected {
@@ -33,11 +34,11 @@ std::vector<Expected> ExpectedLog() {
   return log;
 }
 
-class WorkerEndToEnd : public ::testing::TestWithParam<BackEnd> {};
+class WorkerEndToEnd : public ::testing::TestWithParam<EmulatedBackEnd> {};
 
 INSTANTIATE_TEST_SUITE_P(EveryBackEnd, WorkerEndToEnd,
-                         ::testing::Values(BackEnd::PassThrough, BackEnd::Aspi, BackEnd::Aspi98Se),
-                         [](const ::testing::TestParamInfo<BackEnd>& p) { return testing::BackEndName(p.param); });
+                         ::testing::ValuesIn(kEveryBackEnd),
+                         [](const auto& p) { return testing::BackEndName(p.param); });
 
 TEST_P(WorkerEndToEnd, UpdatesAnEmulatedDrive) {
   testing::Rig rig(GetParam(), {testing::Model("TEVOR", "DVD RW KMR5133", 42)});
@@ -53,7 +54,7 @@ TEST_P(WorkerEndToEnd, UpdatesAnEmulatedDrive) {
   const auto log = drive.Log();
   const auto expected = ExpectedLog();
   ASSERT_EQ(log.size(), expected.size());
-  const bool passThrough = GetParam() == BackEnd::PassThrough;
+  const bool passThrough = GetParam().PassThrough();
   for (std::size_t i = 0; i < log.size(); ++i) {
     SCOPED_TRACE(i);
     EXPECT_EQ(log[i].cdb, expected[i].cdb);
