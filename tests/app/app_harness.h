@@ -172,6 +172,11 @@ class AppHarness {
     config.revision = wanted.revision;
     config.corruptAfterUpdate = wanted.corruptAfterUpdate;
     config.seed = static_cast<uint32_t>(drives.size() + 1);
+    return AddConfiguredDrive(config);
+  }
+
+  // The next device index (from D: on the pass-through back end) for a drive made as given.
+  std::shared_ptr<emu::Drive> AddConfiguredDrive(const emu::DriveConfig& config) {
     auto drive = std::make_shared<emu::Drive>(config);
     test_support::AttachDrive(machine, backEnd, drives.size(), drive, 'D');
     drives.push_back(drive);

@@ -38,8 +38,7 @@ void WithExclusiveAccess(emu::Machine& machine, bool supported) {
 TEST(ExclusivePort, ASecondHandleIsShutOutWhileLocked) {
   emu::Machine machine;
   WithExclusiveAccess(machine, true);
-  auto drive = std::make_shared<emu::Drive>();
-  machine.AddLetter('E', platform::kDriveCdrom, drive);
+  const auto drive = test_support::AttachDrives(machine, test_support::kPassThrough, {emu::DriveConfig{}}).front();
   scsi::ScsiLayer layer(machine.Platform());
   scsi::DeviceRef mine = scsi::kClosedRef;
   layer.OpenRef(mine, 0);

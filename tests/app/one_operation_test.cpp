@@ -266,16 +266,13 @@ TEST(OneOperation, EveryBoxOfTheWindowIsTaskModal) {
 // answer: once the discs are back, a second ArgDrv must wait for the operator's new cue.
 TEST(ArgDrvCue, ASecondArgDrvOnAspiWithDiscsBackPlacesNobodyOnItsFirstScan) {
   AppHarness h;
-  h.machine.SetPlatformId(platform::kPlatformWin32Windows);
-  h.machine.AddAspiAdapter();
-  std::vector<std::shared_ptr<emu::Drive>> drives;
+  h.backEnd = test_support::kAspi;
   for (int i = 0; i < 2; ++i) {
     emu::DriveConfig config;
     config.product = "DRIVE " + std::to_string(i);
-    drives.push_back(std::make_shared<emu::Drive>(config));
-    h.machine.AddAspiTarget(0, i, platform::kDeviceTypeCdrom, drives.back());
-    drives.back()->SetMedium(emu::Medium::NoMedium);
+    h.AddConfiguredDrive(config)->SetMedium(emu::Medium::NoMedium);
   }
+  const std::vector<std::shared_ptr<emu::Drive>>& drives = h.drives;
   TForm1& form = h.Start();
   ASSERT_EQ(form.driveCount, 2);
   form.ButADClick(nullptr);

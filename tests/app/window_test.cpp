@@ -138,10 +138,8 @@ TEST(StartupScan, TextStopsAtAZeroByteAndASilentDriveShowsNgStillTicked) {
   const std::string text = "TEVOR   DVD";
   std::copy(text.begin(), text.end(), cut.rawInquiry.begin() + 8);
   cut.rawInquiry[8 + text.size()] = 0;
-  h.machine.AddLetter('D', platform::kDriveCdrom, std::make_shared<emu::Drive>(cut));
-  auto silent = std::make_shared<emu::Drive>();
-  silent->FailAll(scsi::cdb::kOpInquiry, {0x04, 0x44, 0x00});
-  h.machine.AddLetter('E', platform::kDriveCdrom, silent);
+  h.AddConfiguredDrive(cut);
+  h.AddConfiguredDrive({})->FailAll(scsi::cdb::kOpInquiry, {0x04, 0x44, 0x00});
   TForm1& form = h.Start();
   EXPECT_EQ(Rows(form), Expected({"TEVOR   DVD", "NG"}));
 }

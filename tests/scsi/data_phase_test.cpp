@@ -39,7 +39,7 @@ struct GuardedBuffer {
 // One pass-through drive at E, whose adapter `setup` describes before the layer opens it.
 struct AdapterRig {
   explicit AdapterRig(const std::function<void(emu::Machine&)>& setup) {
-    machine.AddLetter('E', platform::kDriveCdrom, drive);
+    test_support::AttachDrive(machine, kPassThrough, 0, drive);
     setup(machine);
     layer = std::make_unique<ScsiLayer>(machine.Platform());
     layer->OpenRef(ref, 0);
