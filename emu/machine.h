@@ -192,6 +192,9 @@ class Machine : public platform::SystemInfo,
 
   // --- platform::Library ----------------------------------------------------------------------
   platform::Module LoadLibraryA(const char* fileName) override;
+  // KERNEL32.DLL only, whose GetProcAddress finds SetThreadExecutionState when the desktop
+  // exports it.
+  platform::Module GetModuleHandleA(const char* moduleName) override;
   void* GetProcAddress(platform::Module module, const char* procName) override;
   int FreeLibrary(platform::Module module) override;
 
@@ -202,11 +205,10 @@ class Machine : public platform::SystemInfo,
   uint32_t WaitForSingleObject(platform::Handle object, uint32_t milliseconds) override;
   int CloseEvent(platform::Handle event) override;
 
-  // --- platform::Desktop (GetProcAddress above also finds the kernel's functions) ----------
+  // --- platform::Desktop ------------------------------------------------------------------------
   platform::Handle CreateMutexA(bool initialOwner, const char* name) override;
   int CloseMutex(platform::Handle mutex) override;
   int GetSystemPowerStatus(platform::SystemPowerStatus* status) override;
-  platform::Module GetModuleHandleA(const char* moduleName) override;
   uint32_t SetThreadExecutionState(void* entry, uint32_t flags) override;
 
   // --- platform::Clock ------------------------------------------------------------------------

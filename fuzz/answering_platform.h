@@ -116,6 +116,8 @@ class AnsweringPlatform final : public platform::SystemInfo,
   uint32_t GetLastError() override { return 0; }
   // Library
   platform::Module LoadLibraryA(const char* fileName) override;
+  // No module counts as loaded: the layer loads the manager itself and asks for no other.
+  platform::Module GetModuleHandleA(const char* /*moduleName*/) override { return 0; }
   void* GetProcAddress(platform::Module module, const char* procName) override;
   int FreeLibrary(platform::Module module) override;
   // Sync

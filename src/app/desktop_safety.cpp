@@ -31,10 +31,10 @@ OneCopy::~OneCopy() {
   if (desktop_ != nullptr && mutex_ != 0) desktop_->CloseMutex(mutex_);
 }
 
-void KeepAwake::Hold(platform::Desktop* desktop) {
-  if (desktop == nullptr || Held()) return;
-  const platform::Module kernel = desktop->GetModuleHandleA("KERNEL32.DLL");
-  void* entry = kernel != 0 ? desktop->GetProcAddress(kernel, "SetThreadExecutionState") : nullptr;
+void KeepAwake::Hold(platform::Desktop* desktop, platform::Library* library) {
+  if (desktop == nullptr || library == nullptr || Held()) return;
+  const platform::Module kernel = library->GetModuleHandleA("KERNEL32.DLL");
+  void* entry = kernel != 0 ? library->GetProcAddress(kernel, "SetThreadExecutionState") : nullptr;
   if (entry == nullptr) return;
   // Held whatever the answer: a previous state of 0 cannot be told from a failure, and giving
   // back a state that was never taken costs nothing, while one left set keeps the system awake.

@@ -49,7 +49,8 @@ class KeepAwake {
   ~KeepAwake() { Release(); }
   KeepAwake(const KeepAwake&) = delete;
   KeepAwake& operator=(const KeepAwake&) = delete;
-  void Hold(platform::Desktop* desktop);
+  // The entry point is looked up through the library; both are needed.
+  void Hold(platform::Desktop* desktop, platform::Library* library);
   void Release();
   bool Held() const { return desktop_ != nullptr; }
 

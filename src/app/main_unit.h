@@ -40,6 +40,9 @@ struct Machine {
   platform::Desktop* desktop = nullptr;
   // Reads the run log back at start-up (a run cut off before its end); with NoLogFiles none is found.
   platform::FileIo& logReader = NoLogFiles();
+  // Finds the execution-state entry point, which an older system lacks; without it (or without
+  // the desktop) the system is not kept awake during a run.
+  platform::Library* library = nullptr;
 };
 
 class MainUnit {

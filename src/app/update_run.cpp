@@ -97,7 +97,7 @@ void TForm1::ButtonFlashClick(ui::TObject*) {
   }
   if (!PowerAllowsRun()) return;
   // No sleep or standby from here to the run's end: a drive cut off mid-write is lost.
-  MainUnit::Current().awake.Hold(MainUnit::Current().machine.desktop);
+  MainUnit::Current().awake.Hold(MainUnit::Current().machine.desktop, MainUnit::Current().machine.library);
   SetRunControlsEnabled(false);
   runActive_ = true;
   progressCounter_ = 0;

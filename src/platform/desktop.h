@@ -2,8 +2,8 @@
 // lets one copy of the program run at a time (CreateMutexA, CloseHandle; the version that decides
 // its name space and the error that tells a taken name are SystemInfo's and FileIo's), the power
 // supply (GetSystemPowerStatus) and the execution state that keeps the system awake
-// (SetThreadExecutionState, which 95 and NT 4 lack: looked up with GetModuleHandleA and
-// GetProcAddress).
+// (SetThreadExecutionState, which 95 and NT 4 lack: its entry point is looked up through
+// Library's GetModuleHandleA and GetProcAddress).
 #pragma once
 
 #include <cstdint>
@@ -40,11 +40,8 @@ class Desktop {
   // CloseHandle for a mutex.
   virtual int CloseMutex(Handle mutex) = 0;
   virtual int GetSystemPowerStatus(SystemPowerStatus* status) = 0;
-  // 0 when the module is not loaded.
-  virtual Module GetModuleHandleA(const char* moduleName) = 0;
-  virtual void* GetProcAddress(Module module, const char* procName) = 0;
-  // SetThreadExecutionState through the entry point that GetProcAddress found; the previous
-  // state, or 0 when the call fails.
+  // SetThreadExecutionState through the entry point that Library::GetProcAddress found; the
+  // previous state, or 0 when the call fails.
   virtual uint32_t SetThreadExecutionState(void* entry, uint32_t flags) = 0;
 };
 

@@ -57,11 +57,14 @@ class FileIo {
   virtual uint32_t GetLastError() = 0;
 };
 
-// LoadLibraryA, GetProcAddress, FreeLibrary.
+// LoadLibraryA, GetModuleHandleA, GetProcAddress, FreeLibrary: the ASPI manager's entry points,
+// and the system's own that an older system may lack.
 class Library {
  public:
   virtual ~Library() = default;
   virtual Module LoadLibraryA(const char* fileName) = 0;  // 0 on failure
+  // A module the process has loaded already; 0 when it has not. Takes no reference to free.
+  virtual Module GetModuleHandleA(const char* moduleName) = 0;
   virtual void* GetProcAddress(Module module, const char* procName) = 0;
   virtual int FreeLibrary(Module module) = 0;
 };

@@ -194,7 +194,8 @@ class AppHarness {
     test_support::SelectFamily(machine, backEnd);
     layer = std::make_unique<scsi::ScsiLayer>(machine.Platform());
     MainUnit& unit = MainUnit::Start(
-        Machine{*layer, machine, machine, clock, profile, shell, update::kEmbeddedImage, logFiles, &machine});
+        Machine{*layer, machine, machine, clock, profile, shell, update::kEmbeddedImage, logFiles, &machine,
+                NoLogFiles(), &machine});
     ConfigureBench(unit, options);
     application = std::make_unique<ui::TApplication>(backend);
     ConnectApplication(*application);
@@ -206,7 +207,7 @@ class AppHarness {
   // The machine as FLASH.EXE's entry hands it to the program's run (RunProgram).
   Machine ProgramMachine(scsi::ScsiLayer& programLayer) {
     return Machine{programLayer, machine, machine, clock, profile, shell, update::kEmbeddedImage, logFiles,
-                    &machine, logReader};
+                    &machine, logReader, &machine};
   }
 
   void Stop() {

@@ -60,6 +60,7 @@ class RecordingLibrary : public platform::Library {
   explicit RecordingLibrary(platform::Library& inner) : inner_(inner) { current_ = this; }
   ~RecordingLibrary() override { current_ = nullptr; }
   platform::Module LoadLibraryA(const char* name) override { return inner_.LoadLibraryA(name); }
+  platform::Module GetModuleHandleA(const char* name) override { return inner_.GetModuleHandleA(name); }
   void* GetProcAddress(platform::Module module, const char* name) override {
     void* entry = inner_.GetProcAddress(module, name);
     if (entry == nullptr || std::string(name) != "SendASPI32Command") return entry;

@@ -21,7 +21,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
   const platform::Os os = platform::win32::WindowsOs();
   // The run log is written and read back through the same files as everything else.
   const app::Machine machine{g_scsiLayer, os.system, os.files, os.clock, os.profile, os.shell,
-                               update::kEmbeddedImage, os.files, &os.desktop, os.files};
+                               update::kEmbeddedImage, os.files, &os.desktop, os.files, &os.library};
   const std::string options = commandLine != nullptr ? commandLine : "";
   // The back end registers the window classes and makes the timers' window; refused, the program
   // ends with its error status rather than the run-time library's abort.

@@ -37,14 +37,6 @@ int Win32Desktop::GetSystemPowerStatus(SystemPowerStatus* status) {
   return 1;
 }
 
-Module Win32Desktop::GetModuleHandleA(const char* moduleName) {
-  return FromWinModule(::GetModuleHandleA(moduleName));
-}
-
-void* Win32Desktop::GetProcAddress(Module module, const char* procName) {
-  return reinterpret_cast<void*>(::GetProcAddress(ToWinModule(module), procName));
-}
-
 uint32_t Win32Desktop::SetThreadExecutionState(void* entry, uint32_t flags) {
   using Fn = DWORD(WINAPI*)(DWORD);
   return reinterpret_cast<Fn>(entry)(flags);

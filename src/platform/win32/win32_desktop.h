@@ -11,8 +11,6 @@ class Win32Desktop final : public Desktop {
   Handle CreateMutexA(bool initialOwner, const char* name) override;
   int CloseMutex(Handle mutex) override;
   int GetSystemPowerStatus(SystemPowerStatus* status) override;
-  Module GetModuleHandleA(const char* moduleName) override;
-  void* GetProcAddress(Module module, const char* procName) override;
   uint32_t SetThreadExecutionState(void* entry, uint32_t flags) override;
 };
 

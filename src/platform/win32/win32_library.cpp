@@ -1,4 +1,4 @@
-// Library adapter: LoadLibraryA, GetProcAddress, FreeLibrary.
+// Library adapter: LoadLibraryA, GetModuleHandleA, GetProcAddress, FreeLibrary.
 #include "platform/win32/win32_library.h"
 
 #include <windows.h>
@@ -8,6 +8,8 @@
 namespace platform::win32 {
 
 Module Win32Library::LoadLibraryA(const char* fileName) { return FromWinModule(::LoadLibraryA(fileName)); }
+
+Module Win32Library::GetModuleHandleA(const char* moduleName) { return FromWinModule(::GetModuleHandleA(moduleName)); }
 
 // The caller casts the address back to the entry point's own type; Windows and its compilers
 // guarantee that function and data pointers have the same size.

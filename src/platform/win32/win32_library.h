@@ -1,4 +1,5 @@
-// Library over the real Windows calls: loading the ASPI manager and finding its entry points.
+// Library over the real Windows calls: loading the ASPI manager, finding a loaded module, and
+// finding entry points.
 #pragma once
 
 #include "platform/platform.h"
@@ -8,6 +9,7 @@ namespace platform::win32 {
 class Win32Library final : public Library {
  public:
   Module LoadLibraryA(const char* fileName) override;
+  Module GetModuleHandleA(const char* moduleName) override;
   void* GetProcAddress(Module module, const char* procName) override;
   int FreeLibrary(Module module) override;
 };
