@@ -109,6 +109,13 @@ inline uint32_t TimeOfDaySeconds(Clock& clock) {
   return uint32_t{now.hour} * 3600u + uint32_t{now.minute} * 60u + uint32_t{now.second};
 }
 
+// Seconds from `start` (a TimeOfDaySeconds reading) to now, counted modulo one day: a span that
+// straddles midnight must neither go negative nor wait for ever.
+inline uint32_t SecondsSince(Clock& clock, uint32_t start) {
+  constexpr uint32_t kSecondsPerDay = 86400;
+  return (TimeOfDaySeconds(clock) + kSecondsPerDay - start) % kSecondsPerDay;
+}
+
 // What the SCSI access layer needs of the operating system.
 struct ScsiPlatform {
   SystemInfo& system;

@@ -13,9 +13,6 @@ constexpr char kAspiLibrary[] = "WNASPI32.DLL";
 constexpr int kTargetsPerAdapter = 8;
 constexpr uint32_t kAbortPatienceSeconds = 10;
 constexpr uint32_t kAbortPollMs = 10;
-constexpr uint32_t kSecondsPerDay = 86400;
-constexpr uint8_t kScsiStatusGood = 0;
-constexpr uint8_t kScsiStatusCheckCondition = 2;
 // The manager's host adapter status for a data phase that ended early (or ran over).
 constexpr uint8_t kHostAdapterDataOverrunUnderrun = 0x12;
 
@@ -47,10 +44,9 @@ void AspiTransport::Enumerate() {
     os_.library.FreeLibrary(library);
     return;
   }
-  getSupportInfo_ = supportInfo;
   sendCommand_ = sendCommand;
 
-  const uint32_t support = getSupportInfo_();
+  const uint32_t support = supportInfo();
   if (((support >> 8) & 0xFF) != platform::kSsComp) {
     state_ = AspiManagerState::NotCompleted;
     return;
@@ -136,7 +132,7 @@ int AspiTransport::ExecuteWith(int32_t index, const Cdb& cdb, void* buffer, uint
   // adapter status tells a data phase that did not move all its bytes, which has failed in either
   // direction, since nothing says how much of a read arrived.
   const bool overrunOrUnderrun = !timedOut && srb.SRB_HaStat == kHostAdapterDataOverrunUnderrun;
-  if (overrunOrUnderrun && srb.SRB_TargStat == kScsiStatusGood && staged != nullptr) transfer.cutShort = true;
+  if (overrunOrUnderrun && srb.SRB_TargStat == kStatusGood && staged != nullptr) transfer.cutShort = true;
   if (status == platform::kSsComp && !overrunOrUnderrun) {
     // A good command leaves the device's earlier sense as it was.
     if (direction == kDirIn && staged != nullptr) std::memcpy(buffer, staged, length);
@@ -145,7 +141,7 @@ int AspiTransport::ExecuteWith(int32_t index, const Cdb& cdb, void* buffer, uint
   }
   // A failure without the drive's CHECK CONDITION (time-out, abort, host adapter or manager
   // error) has no sense: an earlier command's sense must not be read as this one's.
-  if (status == platform::kSsErr && srb.SRB_TargStat == kScsiStatusCheckCondition) {
+  if (status == platform::kSsErr && srb.SRB_TargStat == kStatusCheckCondition) {
     std::memcpy(sense.data(), srb.SenseArea, sense.size());
   } else {
     sense.fill(0);
@@ -163,9 +159,7 @@ bool AspiTransport::Abort(platform::SrbExecScsiCmd& srb) {
 
   const uint32_t start = platform::TimeOfDaySeconds(os_.clock);
   while (LoadStatus(srb.SRB_Status) == platform::kSsPending) {
-    // Counted modulo one day: an abort that straddles midnight must not wait for ever.
-    const uint32_t elapsed = (platform::TimeOfDaySeconds(os_.clock) + kSecondsPerDay - start) % kSecondsPerDay;
-    if (elapsed > kAbortPatienceSeconds) return false;
+    if (platform::SecondsSince(os_.clock, start) > kAbortPatienceSeconds) return false;
     os_.clock.Sleep(kAbortPollMs);
   }
   return true;

@@ -54,7 +54,6 @@ class AspiTransport final : public Transport {
 
   platform::ScsiPlatform os_;
   AspiManagerState state_ = AspiManagerState::NotLoaded;
-  platform::GetAspi32SupportInfoFn getSupportInfo_ = nullptr;
   platform::SendAspi32CommandFn sendCommand_ = nullptr;
   // The manager has one request block for all devices, so commands run one at a time; each
   // device keeps the sense area its own last command left, so that workers interleaving command

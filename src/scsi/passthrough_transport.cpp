@@ -11,7 +11,6 @@ namespace scsi {
 namespace {
 
 constexpr int kLetters = 26;
-constexpr uint8_t kScsiStatusGood = 0;
 // The largest alignment the layer believes an adapter asks for; a mask must also be of the
 // form 2^n - 1 to mean anything.
 constexpr uint32_t kLargestAlignmentMask = 0xFFFF;
@@ -121,7 +120,7 @@ int PassThroughTransport::Execute(int32_t index, const Cdb& cdb, void* buffer, u
   uint32_t returned = 0;
   const int ok = os_.files.DeviceIoControl(handles_[index], platform::kIoctlScsiPassThroughDirect, &request,
                                            sizeof request, &request, sizeof request, &returned);
-  if (ok == 0 || sptd.ScsiStatus != kScsiStatusGood) return 0;
+  if (ok == 0 || sptd.ScsiStatus != kStatusGood) return 0;
   // The port driver leaves in DataTransferLength the bytes that went across; more than was asked
   // is never believed.
   const uint32_t moved = dataPhase ? std::min(sptd.DataTransferLength, length) : 0;

@@ -25,6 +25,10 @@ using Cdb = std::array<uint8_t, kCdbLength>;
 
 inline constexpr uint32_t kDefaultTimeoutMs = 15000;
 
+// The target's status byte, as both back ends report it.
+inline constexpr uint8_t kStatusGood = 0;
+inline constexpr uint8_t kStatusCheckCondition = 2;
+
 // The transport start-up chose from the operating-system family: the NT pass-through interface,
 // the consumer family's ASPI manager, or none on a platform that is neither (no drive is listed).
 enum class BackEnd { None, PassThrough, Aspi };

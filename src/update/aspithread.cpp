@@ -30,7 +30,6 @@ constexpr uint8_t kParameterCode = 0xAE;
 constexpr uint16_t kParameter = 0x005F;
 constexpr uint16_t kParameterLength = 4;
 constexpr uint8_t kBlockMode = 1;
-constexpr uint32_t kSecondsPerDay = 86400;
 
 // The vendor and product text from INQUIRY byte 8 up to the first NUL, without leading and
 // trailing blanks and control characters.
@@ -153,7 +152,7 @@ void AspiExec::RunJob() {
   lock_.Release();
   layer_.CloseRef(ref_);
   // Modulo one day: a job may run across midnight.
-  record_.durationSeconds = (platform::TimeOfDaySeconds(clock_) + kSecondsPerDay - startSeconds) % kSecondsPerDay;
+  record_.durationSeconds = platform::SecondsSince(clock_, startSeconds);
 }
 
 // A drive that cannot be opened, or that does not tell what it is, has failed: nothing is known
