@@ -97,13 +97,13 @@ void TForm1::ButtonFlashClick(ui::TObject*) {
   }
   if (!PowerAllowsRun()) return;
   // No sleep or standby from here to the run's end: a drive cut off mid-write is lost.
-  MainUnit::Current().awake.Hold(MainUnit::Current().machine.desktop, MainUnit::Current().machine.library);
+  MainUnit& unit = MainUnit::Current();
+  unit.awake.Hold(unit.machine.desktop, unit.machine.library);
   SetRunControlsEnabled(false);
   runActive_ = true;
   progressCounter_ = 0;
   timerStarted = 0;
   storedChecksum = 0;
-  MainUnit& unit = MainUnit::Current();
   for (ui::TCheckBox* row : rows) row->SetEnabled(false);
   unit.drives.ClearWrongFlags();
   if (driveCount == 0) Notify(kNoCdrom);
